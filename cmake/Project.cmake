@@ -1,0 +1,37 @@
+# Shared settings of every target of ours.
+
+if(WIN32)
+  # Link the compiler's run-time statically: the binaries import system DLLs only.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  # Reproducible binaries: no time stamp in the PE header.
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
+
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Warnings on for our own code; third-party code keeps its own settings.
+function(project_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                         -Wno-sign-conversion)
+endfunction()
+
+# Lists the .cc files of the given folders for this platform: files ending in
+# -win32 only for Windows, files ending in -posix only elsewhere.
+function(project_sources out)
+  set(result "")
+  foreach(dir ${ARGN})
+    file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cc)
+    list(FILTER files EXCLUDE REGEX "_test\\.cc$")
+    if(WIN32)
+      list(FILTER files EXCLUDE REGEX "-posix\\.cc$")
+    else()
+      list(FILTER files EXCLUDE REGEX "-win32\\.cc$")
+    endif()
+    list(APPEND result ${files})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()

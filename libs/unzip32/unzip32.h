@@ -1,0 +1,139 @@
+#pragma once
+// The ABI of the unzip library UNZIP32.DLL: its two entries, its three records
+// and the callbacks it calls. Deliveries carry 32-bit libraries with __stdcall
+// entries and 4-byte pointers, so the layouts below are checked for that target;
+// the native build of the library (tests, fuzzing, benchmarks) uses the same
+// fields with the host's pointer size.
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define UNZIP32_CALL __stdcall
+#else
+#define UNZIP32_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Every callback argument travels in a 32-bit slot; single characters and
+   16-bit values are passed widened and read from the low bits. */
+typedef int32_t(UNZIP32_CALL* UzpPrintCallback)(const char* text, uint32_t length);
+typedef void(UNZIP32_CALL* UzpSoundCallback)(void);
+typedef int32_t(UNZIP32_CALL* UzpReplaceCallback)(char* file_name);
+typedef int32_t(UNZIP32_CALL* UzpPasswordCallback)(char* password, int32_t size, const char* prompt,
+                                                   const char* entry_name);
+typedef void(UNZIP32_CALL* UzpMessageCallback)(uint32_t uncompressed_size, uint32_t compressed_size,
+                                               uint32_t compression_factor, uint32_t month, uint32_t day,
+                                               uint32_t year, uint32_t hour, uint32_t minute,
+                                               uint32_t flag_char, const char* entry_name,
+                                               const char* method, uint32_t crc32,
+                                               uint32_t encrypted_char);
+typedef int32_t(UNZIP32_CALL* UzpServiceCallback)(const char* entry_name, uint32_t size);
+
+/* Answers of the replace callback. */
+enum {
+    UZP_REPLACE_NO = 100,   /* keep this existing file */
+    UZP_REPLACE_YES = 102,  /* overwrite this file */
+    UZP_REPLACE_ALL = 103,  /* overwrite this and every further file without asking */
+    UZP_REPLACE_NONE = 104  /* overwrite no existing file from here on */
+};
+
+/* Options of one extraction: fifteen 32-bit switches, then the archive and the
+   folder to extract into, as NUL-terminated ANSI text. */
+typedef struct DCL {
+    int32_t extract_only_newer;   /* update: only newer or new files, without asking */
+    int32_t spaces_to_underscores;
+    int32_t prompt_to_overwrite;  /* ask the replace callback before overwriting */
+    int32_t quiet;                /* 0 all messages, 1 fewer, 2 none */
+    int32_t to_stdout;            /* unsupported */
+    int32_t test_only;            /* check every entry's CRC, write nothing */
+    int32_t list_only;            /* report entries through the message callback */
+    int32_t freshen;              /* replace existing files by newer ones only */
+    int32_t show_comment;         /* unsupported */
+    int32_t recreate_folders;     /* keep the archive's folders, else flatten */
+    int32_t always_overwrite;     /* overwrite without asking when not prompting */
+    int32_t translate_eol;
+    int32_t detailed_info;        /* unsupported */
+    int32_t case_insensitive;     /* name lists match regardless of case */
+    int32_t restore_security;     /* unsupported */
+    char* archive_name;
+    char* extract_folder;
+} DCL;
+
+typedef struct USERFUNCTIONS {
+    UzpPrintCallback print;
+    UzpSoundCallback sound;
+    UzpReplaceCallback replace;
+    UzpPasswordCallback password;
+    UzpMessageCallback message;
+    UzpServiceCallback service;
+    /* Totals the library fills in during an extraction. */
+    uint32_t total_size_compressed;
+    uint32_t total_size;
+    uint32_t compression_factor;
+    uint32_t number_of_members;
+    uint16_t comment_length;
+} USERFUNCTIONS;
+
+typedef struct UzpVersionField {
+    uint8_t major;
+    uint8_t minor;
+    uint8_t patch_level;
+    uint8_t not_used;
+} UzpVersionField;
+
+#define UZPVER2_LENGTH 64
+
+typedef struct UzpVer2 {
+    uint32_t structure_length; /* the caller sets UZPVER2_LENGTH */
+    uint32_t flags;
+    char beta_level[10];
+    char release_date[20];
+    char zlib_version[10];
+    UzpVersionField unzip;
+    UzpVersionField zipinfo;
+    UzpVersionField os2dll;
+    UzpVersionField windll;
+} UzpVer2;
+
+#ifdef __cplusplus
+static_assert(sizeof(UzpVer2) == UZPVER2_LENGTH, "UzpVer2 is 64 bytes");
+static_assert(offsetof(UzpVer2, beta_level) == 8, "UzpVer2 layout");
+static_assert(offsetof(UzpVer2, release_date) == 18, "UzpVer2 layout");
+static_assert(offsetof(UzpVer2, zlib_version) == 38, "UzpVer2 layout");
+static_assert(offsetof(UzpVer2, unzip) == 48, "UzpVer2 layout");
+static_assert(offsetof(UzpVer2, windll) == 60, "UzpVer2 layout");
+static_assert(offsetof(DCL, restore_security) == 56, "DCL layout");
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(DCL) == 68, "DCL: 15 integers and 2 pointers of 4 bytes");
+static_assert(offsetof(DCL, archive_name) == 60 && offsetof(DCL, extract_folder) == 64, "DCL layout");
+static_assert(offsetof(USERFUNCTIONS, total_size_compressed) == 24, "USERFUNCTIONS layout");
+static_assert(offsetof(USERFUNCTIONS, comment_length) == 40, "USERFUNCTIONS layout");
+static_assert(sizeof(USERFUNCTIONS) == 44, "USERFUNCTIONS: 6 pointers, 4 totals, 1 count");
+#endif
+#endif
+
+/* Fills `version` when its structure_length is UZPVER2_LENGTH and returns 0;
+   returns UZP_VERSION_MISMATCH and leaves the record alone otherwise. */
+uint32_t UNZIP32_CALL UzpVersion2(UzpVer2* version);
+
+/* Extracts (or lists, or tests) the archive named in `options` into the folder
+   named there. `include_count`/`include_names` and `exclude_count`/`exclude_names`
+   select entries by name (wildcards * and ?); a count of 0 means no list.
+   Returns UZP_OK or one of the codes below. */
+int32_t UNZIP32_CALL Wiz_SingleEntryUnzip(int32_t include_count, char** include_names,
+                                          int32_t exclude_count, char** exclude_names, DCL* options,
+                                          USERFUNCTIONS* callbacks);
+
+/* Result codes. */
+enum {
+    UZP_OK = 0,
+    UZP_VERSION_MISMATCH = 1
+    /* further codes: see below, documented where they are defined */
+};
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,19 @@
+# Installs, on Debian 12 as root, what building and testing need. Quiet when
+# everything is already there.
+install_deps() {
+    local packages=(
+        cmake make g++ python3 googletest zlib1g-dev
+        g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
+        wine wine32:i386 xvfb x11-apps imagemagick
+        p7zip-full libarchive-tools liblnk-utils clang
+    )
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "installing: ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}

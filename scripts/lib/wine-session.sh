@@ -1,0 +1,39 @@
+# A private X display and the build folder's Wine prefix, for the Windows tests
+# and the demonstration. Source it, then call wine_session_start BUILD_DIR;
+# everything is stopped again when the calling shell exits.
+wine_session_start() {
+    local build_dir=$1
+    export WINEPREFIX="$build_dir/wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
+    export WINEARCH=win32
+
+    if [ -z "${KEEP_DISPLAY:-}" ]; then
+        local n=90
+        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        WINE_SESSION_XVFB=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    fi
+    trap wine_session_stop EXIT
+
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "creating the Wine prefix in $WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+    fi
+    # Keep one server alive between test processes; its output goes nowhere, or
+    # whoever reads ours would wait for it.
+    wineserver -p >/dev/null 2>&1 </dev/null
+    # Start Wine's own services now, with their output sent nowhere: started by
+    # a test, they would hold the test runner's pipe open until its timeout.
+    wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
+}
+
+wine_session_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "${WINE_SESSION_XVFB:-}" ]; then
+        kill "$WINE_SESSION_XVFB" 2>/dev/null || true
+        wait "$WINE_SESSION_XVFB" 2>/dev/null || true
+    fi
+}

@@ -1,0 +1,307 @@
+#include "tests/fakes/fakes.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cwctype>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "runtime/text.h"
+
+namespace fakes {
+
+using runtime::RunTimeError;
+namespace fs = std::filesystem;
+namespace err = runtime::error_number;
+
+int FakeDialogs::message_box(const std::wstring& prompt, int style, const std::wstring& title) {
+    int answer = (style & 7) == runtime::msgbox::yes_no_cancel ? runtime::msgbox::answer_cancel
+                                                               : runtime::msgbox::answer_ok;
+    if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
+    }
+    shown.push_back({prompt, style, title, answer});
+    return answer;
+}
+
+// --- TempFolderFileSystem ---------------------------------------------------
+
+namespace {
+
+bool wildcard_match(std::wstring_view pattern, std::wstring_view name) {
+    if (pattern.empty()) return name.empty();
+    if (pattern[0] == L'*')
+        return wildcard_match(pattern.substr(1), name) ||
+               (!name.empty() && wildcard_match(pattern, name.substr(1)));
+    if (name.empty()) return false;
+    if (pattern[0] != L'?' && std::towlower(pattern[0]) != std::towlower(name[0])) return false;
+    return wildcard_match(pattern.substr(1), name.substr(1));
+}
+
+}  // namespace
+
+TempFolderFileSystem::TempFolderFileSystem() {
+    static std::atomic<int> counter{0};
+    root_ = fs::temp_directory_path() /
+            ("patch-test-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
+             std::to_string(counter++));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+}
+
+TempFolderFileSystem::~TempFolderFileSystem() {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+}
+
+std::wstring TempFolderFileSystem::root() const { return root_.wstring(); }
+
+fs::path TempFolderFileSystem::host(const std::wstring& path) const {
+    std::wstring p = path;
+    if (fs::path::preferred_separator == L'/') std::replace(p.begin(), p.end(), L'\\', L'/');
+    return fs::path(p).lexically_normal();
+}
+
+void TempFolderFileSystem::set_attributes(const std::wstring& path, int attributes) {
+    attributes_[host(path)] = attributes;
+}
+
+void TempFolderFileSystem::fail(const std::string& operation, const std::wstring& path, int number) {
+    failures_[{operation, host(path)}] = number;
+}
+
+void TempFolderFileSystem::check(const std::string& operation, const std::wstring& path) {
+    log.push_back(runtime::from_utf8(operation) + L" " + path);
+    const auto found = failures_.find({operation, host(path)});
+    if (found != failures_.end())
+        throw RunTimeError(found->second, L"Operazione non riuscita: " + path);
+}
+
+int TempFolderFileSystem::attributes_of(const fs::path& host_path) const {
+    const auto found = attributes_.find(host_path.lexically_normal());
+    int attributes = found == attributes_.end() ? 0 : found->second;
+    if (fs::is_directory(host_path)) attributes |= runtime::attribute::directory;
+    return attributes;
+}
+
+std::wstring TempFolderFileSystem::dir(const std::wstring& pattern, int attributes) {
+    check("dir", pattern);
+    const fs::path p = host(pattern);
+    const std::wstring name_pattern = p.filename().wstring();
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(p.parent_path(), ec)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (!wildcard_match(name_pattern, name)) continue;
+        const int have = attributes_of(entry.path());
+        const int needs = have & (runtime::attribute::directory | runtime::attribute::hidden |
+                                  runtime::attribute::system);
+        if ((needs & ~attributes) == 0) return name;
+    }
+    return {};
+}
+
+void TempFolderFileSystem::copy_file(const std::wstring& from, const std::wstring& to) {
+    check("copy_file", from);
+    if (!fs::is_regular_file(host(from)))
+        throw RunTimeError(err::file_not_found, L"File non trovato: " + from);
+    check("copy_file_to", to);
+    std::error_code ec;
+    fs::copy_file(host(from), host(to), fs::copy_options::overwrite_existing, ec);
+    if (ec) throw RunTimeError(err::path_not_found, L"Impossibile copiare il file in " + to);
+}
+
+void TempFolderFileSystem::delete_file(const std::wstring& path) {
+    check("delete_file", path);
+    if (!fs::is_regular_file(host(path)))
+        throw RunTimeError(err::file_not_found, L"File non trovato: " + path);
+    if (attributes_of(host(path)) & runtime::attribute::read_only)
+        throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + path);
+    fs::remove(host(path));
+}
+
+bool TempFolderFileSystem::folder_exists(const std::wstring& path) {
+    log.push_back(L"folder_exists " + path);
+    return fs::is_directory(host(path));
+}
+
+void TempFolderFileSystem::delete_folder(const std::wstring& path) {
+    check("delete_folder", path);
+    const fs::path top = host(path);
+    if (!fs::is_directory(top)) throw RunTimeError(err::path_not_found, L"Percorso non trovato: " + path);
+    std::vector<fs::path> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(top)) entries.push_back(entry.path());
+    // Files first, in listing order, then the folders deepest first: a read-only
+    // file stops the deletion half-way, as the platform's does.
+    for (const auto& entry : entries) {
+        if (fs::is_directory(entry)) continue;
+        if (attributes_of(entry) & runtime::attribute::read_only)
+            throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + entry.wstring());
+        fs::remove(entry);
+    }
+    std::sort(entries.begin(), entries.end(), [](const fs::path& a, const fs::path& b) {
+        return a.native().size() > b.native().size();
+    });
+    for (const auto& entry : entries)
+        if (fs::is_directory(entry)) fs::remove(entry);
+    fs::remove(top);
+}
+
+std::string TempFolderFileSystem::read_file(const std::wstring& path) {
+    check("read_file", path);
+    std::ifstream in(host(path), std::ios::binary);
+    if (!in) throw RunTimeError(err::file_not_found, L"File non trovato: " + path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void TempFolderFileSystem::append_file(const std::wstring& path, std::string_view bytes) {
+    check("append_file", path);
+    if (attributes_of(host(path)) & runtime::attribute::read_only)
+        throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + path);
+    std::ofstream out(host(path), std::ios::binary | std::ios::app);
+    if (!out) throw RunTimeError(err::path_not_found, L"Percorso non trovato: " + path);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void TempFolderFileSystem::write_file(const std::wstring& path, std::string_view bytes) {
+    check("write_file", path);
+    if (attributes_of(host(path)) & runtime::attribute::read_only)
+        throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + path);
+    std::ofstream out(host(path), std::ios::binary | std::ios::trunc);
+    if (!out) throw RunTimeError(err::path_not_found, L"Percorso non trovato: " + path);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void TempFolderFileSystem::put(const std::wstring& path, std::string_view bytes) {
+    fs::create_directories(host(path).parent_path());
+    std::ofstream out(host(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string TempFolderFileSystem::get(const std::wstring& path) const {
+    std::ifstream in(host(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool TempFolderFileSystem::exists(const std::wstring& path) const { return fs::exists(host(path)); }
+
+void TempFolderFileSystem::make_folder(const std::wstring& path) { fs::create_directories(host(path)); }
+
+// --- FakeShell ----------------------------------------------------------------
+
+namespace {
+
+constexpr std::int32_t kFileNotFound = static_cast<std::int32_t>(0x80070002u);
+
+class FakeShellLink : public runtime::ShellLink {
+public:
+    explicit FakeShellLink(FakeShell& shell) : shell_(shell) {}
+
+    std::int32_t load(const std::wstring& shortcut, std::uint32_t) override {
+        shell_.calls.push_back("load");
+        const auto found = shell_.shortcuts.find(shortcut);
+        if (found == shell_.shortcuts.end()) return kFileNotFound;
+        loaded_ = &found->second;
+        return status("load");
+    }
+    std::int32_t get_path(std::string& buffer, std::uint32_t) override {
+        return text("get_path", loaded_->target, buffer);
+    }
+    std::int32_t get_working_directory(std::string& buffer) override {
+        return text("get_working_directory", loaded_->working_folder, buffer);
+    }
+    std::int32_t get_arguments(std::string& buffer) override {
+        return text("get_arguments", loaded_->arguments, buffer);
+    }
+    std::int32_t get_description(std::string& buffer) override {
+        return text("get_description", loaded_->description, buffer);
+    }
+    std::int32_t get_hotkey(std::uint16_t& hotkey) override {
+        shell_.calls.push_back("get_hotkey");
+        hotkey = loaded_->hotkey;
+        return status("get_hotkey");
+    }
+    std::int32_t get_icon_location(std::string& buffer, std::int32_t& index) override {
+        const std::int32_t s = text("get_icon_location", loaded_->icon_file, buffer);
+        if (s >= 0) index = loaded_->icon_index;
+        return s;
+    }
+    std::int32_t get_id_list() override {
+        shell_.calls.push_back("get_id_list");
+        return status("get_id_list");
+    }
+    std::int32_t get_show_cmd(std::int32_t& show_cmd) override {
+        shell_.calls.push_back("get_show_cmd");
+        show_cmd = loaded_->show_cmd;
+        return status("get_show_cmd");
+    }
+
+private:
+    std::int32_t status(const std::string& operation) const {
+        const auto found = loaded_->status.find(operation);
+        return found == loaded_->status.end() ? 0 : found->second;
+    }
+    // Writes the value and a NUL at the start of the buffer, as the object does,
+    // leaving the rest of the buffer as it was.
+    std::int32_t text(const std::string& operation, const std::string& value, std::string& buffer) {
+        shell_.calls.push_back(operation);
+        const std::int32_t s = status(operation);
+        if (s < 0 || buffer.empty()) return s;
+        const std::size_t n = std::min(value.size(), buffer.size() - 1);
+        buffer.replace(0, n, value.substr(0, n));
+        buffer[n] = '\0';
+        return s;
+    }
+
+    FakeShell& shell_;
+    const FakeShortcut* loaded_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<runtime::ShellLink> FakeShell::create_shell_link() {
+    if (creation_fails)
+        throw RunTimeError(err::cannot_create_object, L"Impossibile creare l'oggetto collegamento della shell");
+    ++links_created;
+    return std::make_unique<FakeShellLink>(*this);
+}
+
+// --- FakeUnzipLibrary -----------------------------------------------------------
+
+std::uint32_t FakeUnzipLibrary::uzp_version2(UzpVer2*) {
+    if (bind_error) throw *bind_error;
+    ++version_calls;
+    return 0;
+}
+
+std::int32_t FakeUnzipLibrary::wiz_single_entry_unzip(std::int32_t, char**, std::int32_t, char**, DCL* options,
+                                                       USERFUNCTIONS*) {
+    if (bind_error) throw *bind_error;
+    ++unzip_calls;
+    last_options = *options;
+    last_archive = options->archive_name ? options->archive_name : "";
+    last_folder = options->extract_folder ? options->extract_folder : "";
+    return result;
+}
+
+// --- FakeToolkitLibraries -----------------------------------------------------------
+
+bool FakeToolkitLibraries::probe(const std::string& name) { return present.count(name) != 0; }
+
+std::int32_t FakeToolkitLibraries::create_shell_link(const std::string& library, const std::string& group,
+                                                     const std::string& name, const std::string& target,
+                                                     const std::string& arguments) {
+    calls.push_back({library, group, name, target, arguments});
+    return result;
+}
+
+std::int32_t FakeToolkitLibraries::create_shell_link(const std::string& library, const std::string& group,
+                                                     const std::string& name, const std::string& target,
+                                                     const std::string& arguments, std::int32_t private_flag,
+                                                     const std::string& parent) {
+    calls.push_back({library, group, name, target, arguments, std::to_string(private_flag), parent});
+    return result;
+}
+
+}  // namespace fakes

@@ -1,0 +1,162 @@
+#pragma once
+// Test doubles of the platform interfaces: simple enough to trust, and they
+// record what the logic asked of them so that tests assert on the records.
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "runtime/os.h"
+
+namespace fakes {
+
+/// One message box as the logic showed it.
+struct ShownMessage {
+    std::wstring prompt;
+    int style = 0;
+    std::wstring title;
+    int answer = 0;
+};
+
+/// Answers message boxes from a queue (OK, or Cancel for a Yes/No/Cancel box,
+/// when the queue is empty) and records each one.
+class FakeDialogs : public runtime::Dialogs {
+public:
+    int message_box(const std::wstring& prompt, int style, const std::wstring& title) override;
+    std::deque<int> answers;
+    std::vector<ShownMessage> shown;
+};
+
+class FakeEventPump : public runtime::EventPump {
+public:
+    void do_events() override { ++calls; }
+    int calls = 0;
+};
+
+class FakeClock : public runtime::Clock {
+public:
+    std::wstring short_date_today() override { return today; }
+    std::wstring today = L"07/12/2026";
+};
+
+/// Files and folders in a real temporary folder. Paths the logic builds with
+/// backslashes are mapped to the host's separator. Attributes that the host
+/// cannot hold (hidden, system, read-only for root) are kept beside the files,
+/// and any operation on a path can be made to fail (fault injection).
+class TempFolderFileSystem : public runtime::FileSystem {
+public:
+    TempFolderFileSystem();
+    ~TempFolderFileSystem() override;
+
+    /// The temporary folder, as the logic would spell it.
+    std::wstring root() const;
+    /// A host path for a logic path.
+    std::filesystem::path host(const std::wstring& path) const;
+
+    void set_attributes(const std::wstring& path, int attributes);
+    /// Makes the named operation ("copy_file", "delete_file", "delete_folder",
+    /// "read_file", "append_file", "write_file", "dir") fail on `path` with
+    /// the run-time error `number`.
+    void fail(const std::string& operation, const std::wstring& path, int number = 70);
+
+    std::wstring dir(const std::wstring& pattern, int attributes) override;
+    void copy_file(const std::wstring& from, const std::wstring& to) override;
+    void delete_file(const std::wstring& path) override;
+    bool folder_exists(const std::wstring& path) override;
+    void delete_folder(const std::wstring& path) override;
+    std::string read_file(const std::wstring& path) override;
+    void append_file(const std::wstring& path, std::string_view bytes) override;
+    void write_file(const std::wstring& path, std::string_view bytes) override;
+
+    /// Every operation in order, as "operation path".
+    std::vector<std::wstring> log;
+
+    // Helpers for tests.
+    void put(const std::wstring& path, std::string_view bytes);
+    std::string get(const std::wstring& path) const;
+    bool exists(const std::wstring& path) const;
+    void make_folder(const std::wstring& path);
+
+private:
+    void check(const std::string& operation, const std::wstring& path);
+    int attributes_of(const std::filesystem::path& host_path) const;
+    std::filesystem::path root_;
+    std::map<std::filesystem::path, int> attributes_;
+    std::map<std::pair<std::string, std::filesystem::path>, int> failures_;
+};
+
+/// A scripted shell link object: the values a loaded shortcut holds, and the
+/// status each operation answers.
+struct FakeShortcut {
+    std::string target, working_folder, arguments, description, icon_file;
+    std::int32_t icon_index = 0, show_cmd = 1;
+    std::uint16_t hotkey = 0;
+    /// Status per operation name ("load", "get_path", ...); absent means S_OK.
+    std::map<std::string, std::int32_t> status;
+};
+
+class FakeShell : public runtime::Shell {
+public:
+    std::wstring windows_folder() override { return windows; }
+    std::wstring application_folder() override { return application; }
+    std::wstring programs_folder() override { return programs; }
+    std::unique_ptr<runtime::ShellLink> create_shell_link() override;
+
+    std::wstring windows = L"C:\\windows";
+    std::wstring application = L"D:\\delivery";
+    std::wstring programs = L"C:\\users\\u\\Start Menu\\Programs";
+    /// Shortcut files by path; a path not here fails to load (file not found).
+    std::map<std::wstring, FakeShortcut> shortcuts;
+    bool creation_fails = false;
+    int links_created = 0;
+    /// Every operation of every link, in order.
+    std::vector<std::string> calls;
+};
+
+/// An unzip library that records its calls and answers with `result`.
+class FakeUnzipLibrary : public runtime::UnzipLibrary {
+public:
+    std::uint32_t uzp_version2(UzpVer2* version) override;
+    std::int32_t wiz_single_entry_unzip(std::int32_t include_count, char** include_names,
+                                         std::int32_t exclude_count, char** exclude_names, DCL* options,
+                                         USERFUNCTIONS* callbacks) override;
+    std::int32_t result = 0;
+    /// When set, raised at the first call, as a library that cannot be bound.
+    std::optional<runtime::RunTimeError> bind_error;
+    int version_calls = 0, unzip_calls = 0;
+    DCL last_options{};
+    std::string last_archive, last_folder;
+};
+
+class FakeToolkitLibraries : public runtime::ToolkitLibraries {
+public:
+    bool probe(const std::string& name) override;
+    std::int32_t create_shell_link(const std::string& library, const std::string& group,
+                                   const std::string& name, const std::string& target,
+                                   const std::string& arguments) override;
+    std::int32_t create_shell_link(const std::string& library, const std::string& group,
+                                   const std::string& name, const std::string& target,
+                                   const std::string& arguments, std::int32_t private_flag,
+                                   const std::string& parent) override;
+    std::set<std::string> present;  // probe names that load
+    std::int32_t result = 1;
+    std::vector<std::vector<std::string>> calls;  // library first, then the arguments
+};
+
+/// All fakes together, with the runtime::Os that hands them to the logic.
+struct FakeOs {
+    FakeDialogs dialogs;
+    FakeEventPump events;
+    TempFolderFileSystem files;
+    FakeShell shell;
+    FakeClock clock;
+    FakeUnzipLibrary unzip;
+    FakeToolkitLibraries toolkits;
+    runtime::Os os{dialogs, events, files, shell, clock, unzip, toolkits};
+};
+
+}  // namespace fakes

@@ -1,0 +1,16 @@
+#pragma once
+#include "runtime/shell.h"
+
+namespace platform {
+
+/// The shell's folders and its link object. COM must be initialised on the
+/// calling thread (the program does it at start).
+class Win32Shell : public runtime::Shell {
+public:
+    std::wstring windows_folder() override;
+    std::wstring application_folder() override;
+    std::wstring programs_folder() override;
+    std::unique_ptr<runtime::ShellLink> create_shell_link() override;
+};
+
+}  // namespace platform

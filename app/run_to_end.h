@@ -1,0 +1,7 @@
+#pragma once
+#include "app/form1.h"
+
+/// Runs the activation sequence to the end of the program: the end signal stops
+/// it quietly, a run-time error that reaches this point is shown in the
+/// run-time error report.
+void run_to_end(Form1& form, runtime::Dialogs& dialogs);

@@ -61,12 +61,6 @@ TEST(HistoryColumns, NumberIsCharacters1To10AndDateCharacters11To20) {
     }
 }
 
-TEST(HistoryRecord, PadsTheNumberTo10AndKeepsTheDateWhole) {
-    EXPECT_EQ(history::record_text(7, L"07/12/2026"), L"7         07/12/2026");
-    EXPECT_EQ(history::record_text(-32768, L"7 dicembre 2026"), L"-32768    7 dicembre 2026");
-    EXPECT_EQ(history::record_text(12, L""), L"12        ");
-}
-
 TEST(HistoryRecord, GoesOnALineOfItsOwn) {
     const struct {
         std::string bytes;

@@ -1,0 +1,56 @@
+#include "runtime/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/run_time_error.h"
+#include "runtime/text.h"
+#include "tests/history/number_cases.h"
+
+namespace {
+
+using number_cases::Expect;
+
+TEST(TextToInt16, ReadsNumbersAsWindowsDoesInTheEnglishLocale) {
+    for (const auto& c : number_cases::kEnglish) {
+        SCOPED_TRACE("text \"" + runtime::to_utf8(c.text) + "\"");
+        try {
+            const std::int16_t value = runtime::text_to_int16(c.text);
+            EXPECT_EQ(c.expect, Expect::value) << "converted to " << value;
+            EXPECT_EQ(value, c.value);
+        } catch (const runtime::RunTimeError& error) {
+            const int expected = c.expect == Expect::overflow ? runtime::error_number::overflow
+                                                               : runtime::error_number::type_mismatch;
+            EXPECT_NE(c.expect, Expect::value) << error.what();
+            EXPECT_EQ(error.number(), expected) << error.what();
+        }
+    }
+}
+
+TEST(TextToInt16, ErrorsQuoteTheTextThatFailed) {
+    try {
+        runtime::text_to_int16(L"sei");
+        FAIL() << "no error";
+    } catch (const runtime::RunTimeError& error) {
+        EXPECT_EQ(error.number(), 13);
+        EXPECT_NE(error.description().find(L"\"sei\""), std::wstring::npos);
+    }
+    try {
+        runtime::text_to_int16(L"40000");
+        FAIL() << "no error";
+    } catch (const runtime::RunTimeError& error) {
+        EXPECT_EQ(error.number(), 6);
+        EXPECT_NE(error.description().find(L"\"40000\""), std::wstring::npos);
+    }
+}
+
+// Every 16-bit value written in decimal reads back as itself, and so does it
+// with the history's padding around it.
+TEST(TextToInt16, EveryValueRoundTrips) {
+    for (int v = -32768; v <= 32767; ++v) {
+        const std::wstring text = std::to_wstring(v);
+        ASSERT_EQ(runtime::text_to_int16(text), v);
+        ASSERT_EQ(runtime::text_to_int16(L"  " + text + L"    "), v);
+    }
+}
+
+}  // namespace

@@ -53,6 +53,8 @@ std::wstring resolve_parent_folder(std::wstring_view parent, bool users_own) {
         folder = programs_folder(users_own);
         if (folder.empty()) return {};
         rest.remove_prefix(programs_token.size());
+        // The token names a whole folder: "$(Programs)Extra" names none.
+        if (!rest.empty() && rest.front() != L'\\') return {};
     }
     if (rest.find(L"$(") != std::wstring_view::npos) return {};
     folder += rest;

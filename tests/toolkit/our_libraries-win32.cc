@@ -133,6 +133,7 @@ TEST_F(OurLibraries, BadNamesFailAndLeaveNothing) {
 TEST_F(OurLibraries, AnUnknownOrEmptyParentFails) {
     EXPECT_EQ(six(group_name, "Catalogo", -1, "$(Desktop)"), 0);
     EXPECT_EQ(six(group_name, "Catalogo", -1, "$(Programs)\\$(Desktop)"), 0);
+    EXPECT_EQ(six(group_name, "Catalogo", -1, "$(Programs)Extra"), 0);
     EXPECT_EQ(six(group_name, "Catalogo", -1, ""), 0);
     EXPECT_FALSE(toolkit_test::is_folder(group.folder(true)));
 }

@@ -38,8 +38,7 @@ rm -rf "$work"
 # The shortcuts for lnkinfo go into a group of their own in the user's Programs
 # folder, removed however this script ends.
 lnkinfo_group="Prova stkit lnkinfo"
-lnkinfo_folder=$(find "$WINEPREFIX/drive_c/users" -maxdepth 1 -mindepth 1 -type d ! -name Public | head -n 1)
-lnkinfo_folder="$lnkinfo_folder/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$lnkinfo_group"
+lnkinfo_folder="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$lnkinfo_group"
 trap 'rm -rf "$lnkinfo_folder"' EXIT
 rm -rf "$lnkinfo_folder"
 

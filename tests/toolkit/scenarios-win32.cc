@@ -140,6 +140,17 @@ TEST_F(AllThree, ALibraryThatFailsGivesFalse) {
     expect_no_shortcut();
 }
 
+TEST_F(AllThree, TextsReachTheLibrariesInTheAnsiCodePage) {
+    EXPECT_TRUE(form.crea_collegamento(0, L"Prova stkit\\Perché", L"Caffè €", L"C:\\Città\\catalogo.exe"));
+    const auto calls = log.calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].arguments[0], "Prova stkit\\Perch\xE9");
+    EXPECT_EQ(calls[0].arguments[1], "Caff\xE8 \x80");
+    const auto content = toolkit_test::read_shortcut(group.folder() + L"\\Perché\\Caffè €.lnk");
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->target, L"C:\\Città\\catalogo.exe");
+}
+
 // --- only STKIT432 ------------------------------------------------------------------
 
 class OnlyFirst : public Scenario {

@@ -62,6 +62,7 @@ check_shortcut() {
     [ "$(field 'Local path')" = "$target" ] || fail "lnkinfo $1: local path" "$info"
     [ "$(field 'Working directory')" = "$working_folder" ] || fail "lnkinfo $1: working directory" "$info"
     [ "$(field 'Command line arguments')" = "$arguments" ] || fail "lnkinfo $1: arguments" "$info"
+    echo "lnkinfo read $1"
 }
 
 echo "== lnkinfo"

@@ -58,6 +58,10 @@ std::wstring resolve_parent_folder(std::wstring_view parent, bool users_own) {
     }
     if (rest.find(L"$(") != std::wstring_view::npos) return {};
     folder += rest;
+    // A relative parent would depend on the caller's current folder.
+    const bool absolute = (folder.size() >= 3 && folder[1] == L':' && folder[2] == L'\\') ||
+                          folder.starts_with(L"\\\\");
+    if (!absolute) return {};
     while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
     return folder;
 }

@@ -17,7 +17,7 @@ std::wstring programs_folder(bool users_own);
 
 /// The folder that a parent-folder text names. "$(Programs)" at its start stands
 /// for the Programs folder chosen by `users_own`; any other "$(...)" token is not
-/// known, and gives the empty text, as does an empty parent.
+/// known, and gives the empty text, as does an empty or relative parent.
 std::wstring resolve_parent_folder(std::wstring_view parent, bool users_own);
 
 /// A program group: the folders of `group` (names separated by backslashes)

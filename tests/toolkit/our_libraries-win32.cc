@@ -106,7 +106,8 @@ TEST_F(OurLibraries, BadNamesOrParentsFailAndLeaveNothing) {
         EXPECT_EQ(four("VB5STKIT.DLL", bad.group, bad.name, bad.target), 0)
             << "[" << bad.group << "] [" << bad.name << "] [" << bad.target.substr(0, 20) << "]";
     }
-    for (const char* parent : {"$(Desktop)", "$(Programs)\\$(Desktop)", "$(Programs)Extra", "", "Q:\\manca"})
+    for (const char* parent : {"$(Desktop)", "$(Programs)\\$(Desktop)", "$(Programs)Extra", "", ".",
+                               "Q:\\manca"})
         EXPECT_EQ(six(group_name, "Catalogo", -1, parent), 0) << parent;
     EXPECT_EQ(toolkit_test::folder_entries(programs), before);
 }

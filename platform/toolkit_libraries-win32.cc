@@ -33,25 +33,32 @@ private:
     DWORD previous_ = 0;
 };
 
-HMODULE load(const std::string& name) {
+struct LoadOutcome {
+    HMODULE module;
+    DWORD error;  // why the load failed, taken before anything else can change it
+};
+
+LoadOutcome load(const std::string& name) {
     QuietLoaderErrors quiet;
-    return LoadLibraryA(name.c_str());
+    const HMODULE module = LoadLibraryA(name.c_str());
+    return {module, module ? ERROR_SUCCESS : GetLastError()};
 }
 
 }  // namespace
 
 bool Win32ToolkitLibraries::probe(const std::string& name) {
     // Loaded and released at once: the probe only asks whether it loads.
-    return LoadedLibrary(load(name)).get() != nullptr;
+    return LoadedLibrary(load(name).module).get() != nullptr;
 }
 
 FARPROC Win32ToolkitLibraries::entry_of(const std::string& library) {
     if (const auto found = bound_.find(library); found != bound_.end()) return found->second.entry;
 
     const std::wstring wide_name = runtime::from_ansi(library);
-    LoadedLibrary loaded(load(library));
+    const LoadOutcome outcome = load(library);
+    LoadedLibrary loaded(outcome.module);
     if (!loaded.get()) {
-        const DWORD error = GetLastError();
+        const DWORD error = outcome.error;
         if (error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             throw runtime::RunTimeError(runtime::error_number::file_not_found, L"File non trovato: " + wide_name);
         throw runtime::RunTimeError(runtime::error_number::dll_load_failed,

@@ -1,0 +1,59 @@
+#pragma once
+// The unzip library as the program finds it on the machine: unzip32.dll, bound
+// by name through the normal library search (the program's folder, then the
+// system folders) the first time one of its entries is called.
+#include <windows.h>
+
+#include <string>
+
+#include "runtime/unzip_library.h"
+
+namespace platform {
+
+/// Owns one loaded library; frees it when it ends.
+class ScopedModule {
+public:
+    ScopedModule() = default;
+    explicit ScopedModule(HMODULE module) : module_(module) {}
+    ~ScopedModule() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    ScopedModule(const ScopedModule&) = delete;
+    ScopedModule& operator=(const ScopedModule&) = delete;
+
+    /// Takes ownership of `module`, freeing the one held before.
+    void reset(HMODULE module) {
+        if (module_ != nullptr) FreeLibrary(module_);
+        module_ = module;
+    }
+    HMODULE get() const { return module_; }
+    explicit operator bool() const { return module_ != nullptr; }
+
+private:
+    HMODULE module_ = nullptr;
+};
+
+class Win32UnzipLibrary : public runtime::UnzipLibrary {
+public:
+    /// `library_name` is searched as LoadLibrary searches; the program uses the default.
+    explicit Win32UnzipLibrary(std::wstring library_name = L"unzip32.dll");
+
+    /// Raise 53 when the library is not found, 48 when it is found but cannot
+    /// be loaded, 453 when it lacks the entry; each description names the
+    /// library or the entry.
+    std::uint32_t uzp_version2(UzpVer2* version) override;
+    std::int32_t wiz_single_entry_unzip(std::int32_t include_count, char** include_names,
+                                         std::int32_t exclude_count, char** exclude_names, DCL* options,
+                                         USERFUNCTIONS* callbacks) override;
+
+private:
+    FARPROC entry(const char* name);
+
+    std::wstring library_name_;
+    // Declared before the entries it holds and freed after them.
+    ScopedModule module_;
+    decltype(&UzpVersion2) uzp_version2_ = nullptr;
+    decltype(&Wiz_SingleEntryUnzip) wiz_single_entry_unzip_ = nullptr;
+};
+
+}  // namespace platform

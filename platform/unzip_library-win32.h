@@ -6,32 +6,10 @@
 
 #include <string>
 
+#include "platform/scoped-win32.h"
 #include "runtime/unzip_library.h"
 
 namespace platform {
-
-/// Owns one loaded library; frees it when it ends.
-class ScopedModule {
-public:
-    ScopedModule() = default;
-    explicit ScopedModule(HMODULE module) : module_(module) {}
-    ~ScopedModule() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    ScopedModule(const ScopedModule&) = delete;
-    ScopedModule& operator=(const ScopedModule&) = delete;
-
-    /// Takes ownership of `module`, freeing the one held before.
-    void reset(HMODULE module) {
-        if (module_ != nullptr) FreeLibrary(module_);
-        module_ = module;
-    }
-    HMODULE get() const { return module_; }
-    explicit operator bool() const { return module_ != nullptr; }
-
-private:
-    HMODULE module_ = nullptr;
-};
 
 class Win32UnzipLibrary : public runtime::UnzipLibrary {
 public:

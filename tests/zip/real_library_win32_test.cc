@@ -112,8 +112,8 @@ protected:
 
     std::unique_ptr<TemporaryFolder> target = std::make_unique<TemporaryFolder>();
     platform::Win32UnzipLibrary library;
-    zip_test::PeekMessagePump pump;
-    zip_test::MessageBoxDialogs dialogs;
+    zip_test::CountingPump pump;
+    zip_test::CountingDialogs dialogs;
 };
 
 TEST_F(RealLibrary, ExtractsEveryFileIntoAnEmptyFolderWithoutAsking) {

@@ -111,8 +111,8 @@ protected:
                            1, 1, 0, 1, 0, 0);
     }
 
-    zip_test::PeekMessagePump pump;
-    zip_test::MessageBoxDialogs dialogs;
+    zip_test::CountingPump pump;
+    zip_test::CountingDialogs dialogs;
 };
 
 TEST_F(RecordingLibrary, IsBoundByNameOnTheFirstCallFromTheProgramsFolderAndFreedWithItsOwner) {
@@ -325,8 +325,8 @@ TEST(UnboundLibrary, RaisesTheMatchingRunTimeErrorAndKeepsTheResult) {
         zip_test::prepare_like_the_update_step();
         zip::unzip_result = 42;
         platform::Win32UnzipLibrary library(c.library);
-        zip_test::PeekMessagePump pump;
-        zip_test::MessageBoxDialogs dialogs;
+        zip_test::CountingPump pump;
+        zip_test::CountingDialogs dialogs;
         try {
             zip::unzip_archive(pump, library, dialogs, L"a.zip", L"out", 1, 1, 0, 1, 0, 0);
             ADD_FAILURE() << runtime::to_utf8(c.library) << ": no error";

@@ -1,31 +1,23 @@
 #pragma once
-// The two platform pieces the extraction needs besides the library, in their
-// plain Win32 form for these tests: a real message box and a real event pump.
-#include <windows.h>
-
-#include "runtime/dialogs.h"
-#include "runtime/event_pump.h"
+// The program's own message boxes and event pump, counting their calls.
+#include "platform/dialogs-win32.h"
 
 namespace zip_test {
 
-class MessageBoxDialogs : public runtime::Dialogs {
+class CountingDialogs : public platform::Win32Dialogs {
 public:
     int message_box(const std::wstring& prompt, int style, const std::wstring& title) override {
         ++shown;
-        return MessageBoxW(nullptr, prompt.c_str(), title.c_str(), static_cast<UINT>(style));
+        return Win32Dialogs::message_box(prompt, style, title);
     }
     int shown = 0;
 };
 
-class PeekMessagePump : public runtime::EventPump {
+class CountingPump : public platform::Win32EventPump {
 public:
     void do_events() override {
         ++calls;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        Win32EventPump::do_events();
     }
     int calls = 0;
 };

@@ -11,7 +11,7 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 // The layout in twips (1440 to the inch).
 constexpr int kClientWidth = 4230, kClientHeight = 765;
 constexpr int kLabelLeft = 240, kLabelTop = 240, kLabelWidth = 3615, kLabelHeight = 240;
-constexpr int kFontTenthsOfPoint = 975;  // 9.75 pt
+constexpr int kFontHundredthsOfPoint = 975;  // 9.75 pt
 
 struct Dpi {
     int x = 96, y = 96;
@@ -30,7 +30,7 @@ Dpi system_dpi() {
 }
 
 HFONT make_font(const wchar_t* face, int weight, const Dpi& dpi) {
-    return CreateFontW(-MulDiv(kFontTenthsOfPoint, dpi.y, 720), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+    return CreateFontW(-MulDiv(kFontHundredthsOfPoint, dpi.y, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                        DEFAULT_PITCH | FF_SWISS, face);
 }

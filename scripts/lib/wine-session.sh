@@ -28,6 +28,8 @@ wine_session_start() {
     # Start Wine's own services now, with their output sent nowhere: started by
     # a test, they would hold the test runner's pipe open until its timeout.
     wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
+    # Xvfb has no window manager: let Wine draw the title bars and borders itself.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
 }
 
 wine_session_stop() {

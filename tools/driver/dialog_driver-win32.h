@@ -75,7 +75,9 @@ struct DriveOptions {
     /// BMP screenshot of every box (`<prefix>box-<n>.bmp`, n from 1) and, once,
     /// of the program's main window (`<prefix>window.bmp`), taken before the
     /// first box is answered. The main window is the first visible top-level
-    /// window of the process that is not a #32770 box.
+    /// window of the process that is not a #32770 box. Under Wine, asking for
+    /// screenshots also calls `let_wine_draw_window_frames()` before the
+    /// program starts, so that captions appear in them.
     std::wstring screenshot_folder;
     std::wstring screenshot_prefix;
 };
@@ -97,6 +99,13 @@ struct RunResult {
 RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
                         const std::wstring& working_folder, Policy policy,
                         const DriveOptions& options = {});
+
+/// Without a window manager on the X display (Xvfb) nobody draws captions
+/// and borders unless Wine does it itself: this sets the prefix's
+/// HKCU\Software\Wine\X11 Driver\Decorated to "N" for programs started
+/// afterwards. A key no one else reads on real Windows. Throws
+/// std::runtime_error when the key cannot be written.
+void let_wine_draw_window_frames();
 
 /// Answers the message boxes that other threads of the calling process show,
 /// until `stop` becomes true (it is checked between boxes and while waiting),

@@ -1,0 +1,194 @@
+#include "tools/driver/dialog_driver-win32.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "tools/common/scoped-win32.h"
+#include "tools/common/text-win32.h"
+#include "tools/driver/message_box-win32.h"
+#include "tools/driver/screen_capture-win32.h"
+
+namespace dialog_driver {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr DWORD kPollMs = 50;
+
+/// What the loop needs to know about the program being driven.
+class Target {
+public:
+    virtual ~Target() = default;
+    virtual DWORD process_id() const = 0;
+    /// True once there is nothing more to drive (the process ended, or the
+    /// caller asked to stop); waits up to `ms` for that to happen.
+    virtual bool finished(DWORD ms) = 0;
+};
+
+class ChildProcess : public Target {
+public:
+    ChildProcess(HANDLE process, DWORD id) : process_(process), id_(id) {}
+    DWORD process_id() const override { return id_; }
+    bool finished(DWORD ms) override { return WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE process_;
+    DWORD id_;
+};
+
+class CurrentProcess : public Target {
+public:
+    explicit CurrentProcess(const std::atomic<bool>& stop) : stop_(stop) {}
+    DWORD process_id() const override { return GetCurrentProcessId(); }
+    bool finished(DWORD ms) override {
+        if (stop_) return true;
+        Sleep(ms);
+        return stop_;
+    }
+
+private:
+    const std::atomic<bool>& stop_;
+};
+
+RECT window_rect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+std::wstring save_screenshot(HWND window, const DriveOptions& options, const std::wstring& name) {
+    const std::wstring path = tools::join_path(options.screenshot_folder, options.screenshot_prefix + name);
+    save_bmp(capture_screen(window_rect(window)), path);
+    return path;
+}
+
+struct DriveOutcome {
+    std::vector<DialogSeen> dialogs;
+    std::wstring window_screenshot;
+    bool timed_out = false;
+};
+
+/// Answers boxes one at a time until the target is finished or the deadline
+/// passes.
+DriveOutcome drive(Target& target, const Policy& policy, const DriveOptions& options) {
+    const auto deadline = Clock::now() + options.timeout;
+    const bool screenshots = !options.screenshot_folder.empty();
+    if (screenshots) tools::create_folders(options.screenshot_folder);
+
+    DriveOutcome outcome;
+    const auto past_deadline = [&] { return Clock::now() >= deadline; };
+    while (!target.finished(0)) {
+        if (past_deadline()) {
+            outcome.timed_out = true;
+            break;
+        }
+        const HWND box = find_message_box(target.process_id());
+        if (!box) {
+            target.finished(kPollMs);
+            continue;
+        }
+        wait_until_painted(box);
+        if (!IsWindow(box)) continue;  // gone by itself meanwhile
+
+        DialogSeen seen = read_message_box(box);
+        if (screenshots) {
+            if (outcome.dialogs.empty()) {
+                if (const HWND main = find_main_window(target.process_id()))
+                    outcome.window_screenshot = save_screenshot(main, options, L"window.bmp");
+            }
+            seen.screenshot =
+                save_screenshot(box, options, L"box-" + std::to_wstring(outcome.dialogs.size() + 1) + L".bmp");
+        }
+        seen.answered_id = policy(seen);
+        answer_message_box(box, seen.answered_id);
+        outcome.dialogs.push_back(std::move(seen));
+
+        // The next box may only be looked for once this one is gone: the
+        // program shows it after it has the answer.
+        while (IsWindow(box) && IsWindowVisible(box) && !target.finished(kPollMs / 2)) {
+            if (past_deadline()) {
+                outcome.timed_out = true;
+                return outcome;
+            }
+        }
+    }
+    return outcome;
+}
+
+}  // namespace
+
+void let_wine_draw_window_frames() {
+    HKEY opened = nullptr;
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
+                                     KEY_SET_VALUE, nullptr, &opened, nullptr);
+    const tools::ScopedRegistryKey key(status == ERROR_SUCCESS ? opened : nullptr);
+    if (key) {
+        const wchar_t no[] = L"N";
+        status = RegSetValueExW(key.get(), L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+    }
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        throw std::runtime_error(tools::last_error_message(L"cannot ask Wine to draw window frames"));
+    }
+}
+
+RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
+                        const std::wstring& working_folder, Policy policy, const DriveOptions& options) {
+    if (!options.screenshot_folder.empty()) let_wine_draw_window_frames();
+    std::wstring command_line = tools::quote_argument(exe);
+    if (!arguments.empty()) command_line += L" " + arguments;
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &started))
+        throw std::runtime_error(tools::last_error_message(L"cannot start " + exe));
+    const tools::ScopedHandle process(started.hProcess);
+    const tools::ScopedHandle thread(started.hThread);
+
+    ChildProcess target(process.get(), started.dwProcessId);
+    DriveOutcome outcome = drive(target, policy, options);
+
+    RunResult result;
+    result.dialogs = std::move(outcome.dialogs);
+    result.window_screenshot = std::move(outcome.window_screenshot);
+    if (outcome.timed_out) {
+        result.timed_out = true;
+        TerminateProcess(process.get(), kKilledExitCode);
+    }
+    // After the kill the process is gone within moments; a process that
+    // ended by itself is already gone.
+    WaitForSingleObject(process.get(), 10000);
+    DWORD exit_code = 0;
+    GetExitCodeProcess(process.get(), &exit_code);
+    result.exit_code = exit_code;
+    return result;
+}
+
+std::vector<DialogSeen> drive_current_process(Policy policy, const std::atomic<bool>& stop,
+                                              const DriveOptions& options) {
+    CurrentProcess target(stop);
+    return drive(target, policy, options).dialogs;
+}
+
+InProcessDriver::InProcessDriver(Policy policy, DriveOptions options)
+    : thread_([this, policy = std::move(policy), options = std::move(options)] {
+          seen_ = drive_current_process(policy, stop_, options);
+      }) {}
+
+InProcessDriver::~InProcessDriver() { finish(); }
+
+std::vector<DialogSeen> InProcessDriver::finish() {
+    if (!thread_.joinable()) return {};
+    stop_ = true;
+    thread_.join();
+    return std::move(seen_);
+}
+
+void write_transcript(const RunResult& result, const std::wstring& path) {
+    tools::write_file(path, tools::to_utf8(transcript(result)));
+}
+
+}  // namespace dialog_driver

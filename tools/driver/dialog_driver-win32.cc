@@ -6,6 +6,7 @@
 
 #include "tools/common/scoped-win32.h"
 #include "tools/common/text-win32.h"
+#include "tools/common/wait-win32.h"
 #include "tools/driver/message_box-win32.h"
 #include "tools/driver/screen_capture-win32.h"
 
@@ -30,7 +31,7 @@ class ChildProcess : public Target {
 public:
     ChildProcess(HANDLE process, DWORD id) : process_(process), id_(id) {}
     DWORD process_id() const override { return id_; }
-    bool finished(DWORD ms) override { return WaitForSingleObject(process_, ms) == WAIT_OBJECT_0; }
+    bool finished(DWORD ms) override { return tools::wait_pumping_messages(process_, ms); }
 
 private:
     HANDLE process_;
@@ -43,7 +44,7 @@ public:
     DWORD process_id() const override { return GetCurrentProcessId(); }
     bool finished(DWORD ms) override {
         if (stop_) return true;
-        Sleep(ms);
+        tools::wait_pumping_messages(nullptr, ms);
         return stop_;
     }
 
@@ -125,7 +126,7 @@ void let_wine_draw_window_frames() {
     const tools::ScopedRegistryKey key(status == ERROR_SUCCESS ? opened : nullptr);
     if (key) {
         const wchar_t no[] = L"N";
-        status = RegSetValueExW(key.get(), L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+        status = RegSetValueExW(key.get(), L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
     }
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
@@ -135,7 +136,7 @@ void let_wine_draw_window_frames() {
 
 RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
                         const std::wstring& working_folder, Policy policy, const DriveOptions& options) {
-    if (!options.screenshot_folder.empty()) let_wine_draw_window_frames();
+    let_wine_draw_window_frames();
     std::wstring command_line = tools::quote_argument(exe);
     if (!arguments.empty()) command_line += L" " + arguments;
 

@@ -75,9 +75,7 @@ struct DriveOptions {
     /// BMP screenshot of every box (`<prefix>box-<n>.bmp`, n from 1) and, once,
     /// of the program's main window (`<prefix>window.bmp`), taken before the
     /// first box is answered. The main window is the first visible top-level
-    /// window of the process that is not a #32770 box. Under Wine, asking for
-    /// screenshots also calls `let_wine_draw_window_frames()` before the
-    /// program starts, so that captions appear in them.
+    /// window of the process that is not a #32770 box.
     std::wstring screenshot_folder;
     std::wstring screenshot_prefix;
 };
@@ -92,19 +90,22 @@ struct RunResult {
     std::wstring window_screenshot;  ///< empty when none was taken
 };
 
-/// Starts `exe` (CreateProcessW, command line = quoted exe + " " + arguments,
-/// in `working_folder`, or the caller's current folder when empty), answers
+/// Calls `let_wine_draw_window_frames()`, then starts `exe` (CreateProcessW,
+/// command line = quoted exe + " " + arguments, in `working_folder`, or the
+/// caller's current folder when empty), answers
 /// its message boxes with `policy` until it exits, and returns what happened.
 /// Throws std::runtime_error when the process cannot be started.
 RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
                         const std::wstring& working_folder, Policy policy,
                         const DriveOptions& options = {});
 
-/// Without a window manager on the X display (Xvfb) nobody draws captions
-/// and borders unless Wine does it itself: this sets the prefix's
-/// HKCU\Software\Wine\X11 Driver\Decorated to "N" for programs started
-/// afterwards. A key no one else reads on real Windows. Throws
-/// std::runtime_error when the key cannot be written.
+/// Xvfb has no window manager. Wine's default is to leave frames to one and
+/// to wait for it, two seconds each time a window is hidden; so without one,
+/// screenshots show no captions and every closed box costs two seconds. This
+/// sets the prefix's HKCU\Software\Wine\X11 Driver\Managed to "N", for
+/// programs started afterwards: Wine then draws the frames and waits for no
+/// one. On real Windows the key is read by no one. `run_and_drive` calls it.
+/// Throws std::runtime_error when the key cannot be written.
 void let_wine_draw_window_frames();
 
 /// Answers the message boxes that other threads of the calling process show,

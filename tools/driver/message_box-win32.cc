@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/wait-win32.h"
 #include "tools/driver/screen_capture-win32.h"
 
 namespace dialog_driver {
@@ -125,7 +126,7 @@ DialogIcon read_icon(HWND box) {
         // The pixels may lag behind the window's appearance: look again a few times.
         DialogIcon icon = DialogIcon::unknown;
         for (int attempt = 0; attempt < 10 && icon == DialogIcon::unknown; ++attempt) {
-            if (attempt > 0) Sleep(100);
+            if (attempt > 0) tools::wait_pumping_messages(nullptr, 100);
             icon = classify_icon_pixels(child);
         }
         return icon;
@@ -144,7 +145,7 @@ void wait_until_painted(HWND box) {
     // loop; the paint that follows a box's appearance comes right after.
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
-    Sleep(200);
+    tools::wait_pumping_messages(nullptr, 200);
     SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
 }
 

@@ -210,6 +210,38 @@ TEST(DialogDriverScreenshots, TheWindowOnceAndEveryBoxAreSavedAsBmp) {
     }
 }
 
+namespace {
+
+/// Pixels of a clearly blue hue (an information icon, an active caption):
+/// none of them is part of the probe's grey window.
+std::size_t blue_pixels(const std::wstring& bmp_path) {
+    const std::string bytes = tools::read_file(bmp_path);
+    std::size_t count = 0;
+    const std::size_t start = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    for (std::size_t i = start; i + 2 < bytes.size(); i += 3) {
+        const auto blue = static_cast<unsigned char>(bytes[i]);
+        const auto green = static_cast<unsigned char>(bytes[i + 1]);
+        const auto red = static_cast<unsigned char>(bytes[i + 2]);
+        if (blue > 120 && red < 100 && green < 160) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST(DialogDriverScreenshots, ABoxOverTheWindowIsMovedAsideForTheWindowsScreenshot) {
+    TempFolder temp;
+    DriveOptions options;
+    options.screenshot_folder = temp / L"shots";
+    // The centred window lies where the box appears.
+    const RunResult result = run_probe({{MB_ICONINFORMATION, L"Dravimex", L"a box over the window"}},
+                                       answer_default(), options, {L"--window", L"--center"});
+    ASSERT_EQ(result.dialogs.size(), 1u);
+    EXPECT_EQ(result.exit_code, unsigned{IDOK});
+    EXPECT_GT(blue_pixels(result.dialogs[0].screenshot), 20u) << "the box's icon is in its own screenshot";
+    EXPECT_EQ(blue_pixels(result.window_screenshot), 0u) << "but not in the window's";
+}
+
 TEST(DialogDriverScreenshots, NoneAreTakenUnlessAskedFor) {
     const RunResult result = run_probe({{MB_OK, L"t", L"x"}}, answer_default(), {}, {L"--window"});
     ASSERT_EQ(result.dialogs.size(), 1u);

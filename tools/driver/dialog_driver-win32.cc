@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "tools/common/scoped-win32.h"
@@ -64,6 +65,31 @@ std::wstring save_screenshot(HWND window, const DriveOptions& options, const std
     return path;
 }
 
+/// Moves the box off the main window, below it or else above, beside or at
+/// the screen's corner, so that a screenshot shows the whole window. True
+/// when the box was moved. Only its position changes: the program is none
+/// the wiser.
+bool move_clear_of(HWND box, HWND main) {
+    const RECT b = window_rect(box);
+    const RECT m = window_rect(main);
+    RECT overlap{};
+    if (!IntersectRect(&overlap, &b, &m)) return false;
+    const int width = b.right - b.left;
+    const int height = b.bottom - b.top;
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN);
+    const int screen_height = GetSystemMetrics(SM_CYSCREEN);
+    POINT to{0, 0};
+    if (m.bottom + height <= screen_height) to = {b.left, m.bottom};
+    else if (m.top - height >= 0) to = {b.left, m.top - height};
+    else if (m.right + width <= screen_width) to = {m.right, b.top};
+    else if (m.left - width >= 0) to = {m.left - width, b.top};
+    to.x = std::clamp(static_cast<int>(to.x), 0, std::max(0, screen_width - width));
+    // Asynchronous: the request waits in the program's queue instead of
+    // blocking the driver should the program not answer.
+    SetWindowPos(box, nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    return true;
+}
+
 struct DriveOutcome {
     std::vector<DialogSeen> dialogs;
     std::wstring window_screenshot;
@@ -95,8 +121,13 @@ DriveOutcome drive(Target& target, const Policy& policy, const DriveOptions& opt
         DialogSeen seen = read_message_box(box);
         if (screenshots) {
             if (outcome.dialogs.empty()) {
-                if (const HWND main = find_main_window(target.process_id()))
+                if (const HWND main = find_main_window(target.process_id())) {
+                    if (move_clear_of(box, main)) {
+                        wait_until_painted(main);
+                        wait_until_painted(box);
+                    }
                     outcome.window_screenshot = save_screenshot(main, options, L"window.bmp");
+                }
             }
             seen.screenshot =
                 save_screenshot(box, options, L"box-" + std::to_wstring(outcome.dialogs.size() + 1) + L".bmp");

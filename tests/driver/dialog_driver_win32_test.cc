@@ -152,6 +152,20 @@ TEST(DialogDriverRun, AProgramThatHangsIsKilledAfterTheTimeout) {
     EXPECT_EQ(result.dialogs.size(), 1u);
 }
 
+TEST(DialogDriverRun, APolicyThatFailsLeavesNoProgramBehind) {
+    const std::wstring title = driver_tests::unique_name(L"left behind?");
+    const Policy failing = [](const DialogSeen&) -> int { throw std::runtime_error("no answer"); };
+    EXPECT_THROW(run_probe({{MB_OK, title, L"x"}}, failing), std::runtime_error);
+
+    // The box goes with its killed process, once the server has cleaned up.
+    HWND box = FindWindowW(L"#32770", title.c_str());
+    for (int wait = 0; box && wait < 100; ++wait) {
+        Sleep(50);
+        box = FindWindowW(L"#32770", title.c_str());
+    }
+    EXPECT_EQ(box, nullptr);
+}
+
 TEST(DialogDriverRun, AProgramThatCannotBeStartedIsAnError) {
     EXPECT_THROW(run_and_drive(L"C:\\no such folder\\nothing.exe", L"", L"", answer_default()), std::runtime_error);
 }

@@ -90,6 +90,22 @@ bool move_clear_of(HWND box, HWND main) {
     return true;
 }
 
+/// Ends the driven process should driving it fail halfway (a policy or a
+/// screenshot that throws): a test must not leave it behind in the prefix.
+class KillUnlessDisarmed {
+public:
+    explicit KillUnlessDisarmed(HANDLE process) : process_(process) {}
+    ~KillUnlessDisarmed() {
+        if (process_) TerminateProcess(process_, kKilledExitCode);
+    }
+    KillUnlessDisarmed(const KillUnlessDisarmed&) = delete;
+    KillUnlessDisarmed& operator=(const KillUnlessDisarmed&) = delete;
+    void disarm() { process_ = nullptr; }
+
+private:
+    HANDLE process_;
+};
+
 struct DriveOutcome {
     std::vector<DialogSeen> dialogs;
     std::wstring window_screenshot;
@@ -180,8 +196,10 @@ RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
     const tools::ScopedHandle process(started.hProcess);
     const tools::ScopedHandle thread(started.hThread);
 
+    KillUnlessDisarmed kill_on_failure(process.get());
     ChildProcess target(process.get(), started.dwProcessId);
     DriveOutcome outcome = drive(target, policy, options);
+    kill_on_failure.disarm();
 
     RunResult result;
     result.dialogs = std::move(outcome.dialogs);

@@ -140,13 +140,21 @@ HWND find_message_box(DWORD process_id) { return find_top_level(process_id, true
 
 HWND find_main_window(DWORD process_id) { return find_top_level(process_id, false); }
 
-void wait_until_painted(HWND box) {
-    // A message sent to the box returns once its thread is back in its message
-    // loop; the paint that follows a box's appearance comes right after.
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
-    tools::wait_pumping_messages(nullptr, 200);
-    SendMessageTimeoutW(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+void wait_until_painted(HWND window) {
+    // A message sent to the window returns once its thread is back in its
+    // message loop, and paints come when that loop has nothing else to do:
+    // wait until neither the window nor its children have anything left to
+    // paint, then give the X server a moment to show it.
+    const auto has_unpainted_part = [](HWND w) { return GetUpdateRect(w, nullptr, FALSE) != FALSE; };
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+        bool pending = has_unpainted_part(window);
+        for (HWND child : visible_children(window)) pending = pending || has_unpainted_part(child);
+        if (!pending) break;
+        tools::wait_pumping_messages(nullptr, 50);
+    }
+    tools::wait_pumping_messages(nullptr, 100);
 }
 
 DialogSeen read_message_box(HWND box) {

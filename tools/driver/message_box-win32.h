@@ -18,7 +18,8 @@ DialogSeen read_message_box(HWND box);
 /// Presses the button `id`, or closes the box as Escape would when `id` is 0.
 void answer_message_box(HWND box, int id);
 
-/// Waits until the box has painted itself, so that its pixels can be read.
-void wait_until_painted(HWND box);
+/// Waits until a window of the driven program has painted itself, so that
+/// its pixels on the screen can be read.
+void wait_until_painted(HWND window);
 
 }  // namespace dialog_driver

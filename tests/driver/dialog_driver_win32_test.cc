@@ -210,6 +210,8 @@ TEST(DialogDriverScreenshots, TheWindowOnceAndEveryBoxAreSavedAsBmp) {
                                        answer_default(), options, {L"--window"});
     ASSERT_EQ(result.dialogs.size(), 2u);
 
+    EXPECT_EQ(result.window_title, L"Probe window");
+    EXPECT_THAT(result.window_texts, ElementsAre(L"probe label"));
     EXPECT_EQ(result.window_screenshot, temp / L"shots\\probe-window.bmp");
     EXPECT_EQ(result.dialogs[0].screenshot, temp / L"shots\\probe-box-1.bmp");
     EXPECT_EQ(result.dialogs[1].screenshot, temp / L"shots\\probe-box-2.bmp");
@@ -284,8 +286,10 @@ TEST(DialogDriverTranscript, IsWrittenAsUtf8WithOneBlockPerBox) {
     EXPECT_THAT(written, HasSubstr("timed out: no\nexit code: 71\n"));
 }
 
-TEST(DialogDriverTranscript, NamesClosedBoxesAndTimeouts) {
+TEST(DialogDriverTranscript, NamesTheWindowClosedBoxesAndTimeouts) {
     RunResult result;
+    result.window_title = L"Varenkor Catalogo";
+    result.window_texts = {L"aggiornamento in elaborazione..."};
     DialogSeen box;
     box.title = L"t";
     box.text = L"a\r\nb";
@@ -296,6 +300,9 @@ TEST(DialogDriverTranscript, NamesClosedBoxesAndTimeouts) {
     result.exit_code = kKilledExitCode;
 
     EXPECT_EQ(tools::to_utf8(transcript(result)),
+              "window\n"
+              "  title: Varenkor Catalogo\n"
+              "  text: aggiornamento in elaborazione...\n"
               "box 1\n"
               "  title: t\n"
               "  icon: none\n"

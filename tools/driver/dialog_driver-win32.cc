@@ -108,6 +108,8 @@ private:
 
 struct DriveOutcome {
     std::vector<DialogSeen> dialogs;
+    std::wstring window_title;
+    std::vector<std::wstring> window_texts;
     std::wstring window_screenshot;
     bool timed_out = false;
 };
@@ -135,15 +137,18 @@ DriveOutcome drive(Target& target, const Policy& policy, const DriveOptions& opt
         if (!IsWindow(box)) continue;  // gone by itself meanwhile
 
         DialogSeen seen = read_message_box(box);
+        const HWND main = outcome.dialogs.empty() ? find_main_window(target.process_id()) : nullptr;
+        if (main) {
+            outcome.window_title = read_window_text(main);
+            outcome.window_texts = read_child_texts(main);
+        }
         if (screenshots) {
-            if (outcome.dialogs.empty()) {
-                if (const HWND main = find_main_window(target.process_id())) {
-                    if (move_clear_of(box, main)) {
-                        wait_until_painted(main);
-                        wait_until_painted(box);
-                    }
-                    outcome.window_screenshot = save_screenshot(main, options, L"window.bmp");
+            if (main) {
+                if (move_clear_of(box, main)) {
+                    wait_until_painted(main);
+                    wait_until_painted(box);
                 }
+                outcome.window_screenshot = save_screenshot(main, options, L"window.bmp");
             }
             seen.screenshot =
                 save_screenshot(box, options, L"box-" + std::to_wstring(outcome.dialogs.size() + 1) + L".bmp");
@@ -203,6 +208,8 @@ RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
 
     RunResult result;
     result.dialogs = std::move(outcome.dialogs);
+    result.window_title = std::move(outcome.window_title);
+    result.window_texts = std::move(outcome.window_texts);
     result.window_screenshot = std::move(outcome.window_screenshot);
     if (outcome.timed_out) {
         result.timed_out = true;

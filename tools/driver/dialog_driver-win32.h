@@ -87,6 +87,11 @@ struct RunResult {
     unsigned long exit_code = 0;  ///< the process's own, or kKilledExitCode
     bool timed_out = false;
     std::vector<DialogSeen> dialogs;
+    /// The program's main window as it was when the first box appeared: its
+    /// caption and the texts of its visible child windows (labels...), in
+    /// the order of the children. Empty when there was no box or no window.
+    std::wstring window_title;
+    std::vector<std::wstring> window_texts;
     std::wstring window_screenshot;  ///< empty when none was taken
 };
 
@@ -109,8 +114,9 @@ RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
 void let_wine_draw_window_frames();
 
 /// Answers the message boxes that other threads of the calling process show,
-/// until `stop` becomes true (it is checked between boxes and while waiting),
-/// for tests of code that shows boxes in-process. Run it on its own thread.
+/// until `stop` becomes true (it is checked between boxes and while waiting)
+/// or `options.timeout` has passed, for tests of code that shows boxes
+/// in-process. Run it on its own thread.
 std::vector<DialogSeen> drive_current_process(Policy policy, const std::atomic<bool>& stop,
                                               const DriveOptions& options = {});
 
@@ -135,8 +141,9 @@ private:
 /// "none", "information", "critical", "warning", "question", "unknown".
 std::wstring icon_name(DialogIcon icon);
 
-/// The run as text: one block per box (title, icon, buttons with the default
-/// marked, text, answer), then the exit code and whether it timed out.
+/// The run as text: the main window's caption and texts, one block per box
+/// (title, icon, buttons with the default marked, text, answer), then
+/// whether it timed out and the exit code.
 std::wstring transcript(const RunResult& result);
 /// Writes `transcript(result)` as UTF-8 (no byte-order mark, LF line ends).
 /// Throws std::runtime_error when the file cannot be written.

@@ -136,6 +136,14 @@ DialogIcon read_icon(HWND box) {
 
 }  // namespace
 
+std::wstring read_window_text(HWND window) { return window_text(window); }
+
+std::vector<std::wstring> read_child_texts(HWND window) {
+    std::vector<std::wstring> texts;
+    for (HWND child : visible_children(window)) texts.push_back(window_text(child));
+    return texts;
+}
+
 HWND find_message_box(DWORD process_id) { return find_top_level(process_id, true); }
 
 HWND find_main_window(DWORD process_id) { return find_top_level(process_id, false); }

@@ -3,6 +3,9 @@
 // process or thread, through window messages only.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "tools/driver/dialog_driver-win32.h"
 
 namespace dialog_driver {
@@ -11,6 +14,10 @@ namespace dialog_driver {
 HWND find_message_box(DWORD process_id);
 /// The first visible top-level window of the process that is not a #32770.
 HWND find_main_window(DWORD process_id);
+
+/// The caption of a window and the texts of its visible children.
+std::wstring read_window_text(HWND window);
+std::vector<std::wstring> read_child_texts(HWND window);
 
 /// Title, text, icon and buttons (left to right); `answered_id` stays 0.
 DialogSeen read_message_box(HWND box);

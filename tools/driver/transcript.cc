@@ -42,6 +42,10 @@ std::wstring indented(const std::wstring& text, const std::wstring& indent) {
 
 std::wstring transcript(const RunResult& result) {
     std::wstring out;
+    if (!result.window_title.empty() || !result.window_texts.empty()) {
+        out += L"window\n  title: " + result.window_title + L"\n";
+        for (const auto& text : result.window_texts) out += L"  text: " + indented(text, L"        ") + L"\n";
+    }
     int number = 0;
     for (const auto& box : result.dialogs) {
         out += L"box " + std::to_wstring(++number) + L"\n";

@@ -83,7 +83,9 @@ NameProblem parse_entry_name(std::u16string_view raw, EntryPath& path) {
         }
         start = end + 1;
     }
-    if (path.components.empty()) return NameProblem::empty;
+    // "./" (bsdtar writes it) names the target folder itself: nothing to do,
+    // but nothing wrong either.
+    if (path.components.empty() && !path.is_directory) return NameProblem::empty;
     return NameProblem::none;
 }
 

@@ -26,7 +26,7 @@ enum class NameProblem {
 const char* describe(NameProblem problem);
 
 struct EntryPath {
-    std::vector<std::u16string> components;  // never empty when valid
+    std::vector<std::u16string> components;  // empty only for the folder "./"
     bool is_directory = false;               // the stored name ended in a separator
 };
 

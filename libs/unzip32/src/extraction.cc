@@ -318,7 +318,8 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
                          uint64_t data_start) {
     const char16_t separator = path_separator();
     std::vector<std::u16string> parts = path.components;
-    if (path.is_directory && !options_.recreate_folders) return;  // flattened: folders vanish
+    // Flattened, folders vanish; "./" is the target folder itself.
+    if (path.is_directory && (!options_.recreate_folders || path.components.empty())) return;
     if (!options_.recreate_folders) parts.erase(parts.begin(), parts.end() - 1);
     if (options_.spaces_to_underscores)
         for (auto& part : parts) std::replace(part.begin(), part.end(), u' ', u'_');

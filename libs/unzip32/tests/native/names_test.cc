@@ -47,7 +47,8 @@ struct NameCase {
 TEST(EntryName, RefusesEveryWayOutOfTheTargetFolder) {
     const NameCase cases[] = {
         {u"", NameProblem::empty},
-        {u"./", NameProblem::empty},
+        {u"./a/..", NameProblem::parent},
+        {u".", NameProblem::empty},
         {u"/etc/passwd", NameProblem::absolute},
         {u"\\windows\\win.ini", NameProblem::absolute},
         {u"//server/share/x", NameProblem::unc},
@@ -84,6 +85,8 @@ TEST(EntryName, AcceptsOrdinaryNamesAndSplitsThem) {
     EXPECT_FALSE(path.is_directory);
     ASSERT_EQ(parse_entry_name(u"dati/", path), NameProblem::none);
     EXPECT_TRUE(path.is_directory);
+    ASSERT_EQ(parse_entry_name(u"./", path), NameProblem::none);
+    EXPECT_TRUE(path.components.empty());
     for (const char16_t* fine : {u"console.txt", u"com10", u"lpt", u".hidden", u"..x", u"a b/c d.txt", u"perché.txt"})
         EXPECT_EQ(parse_entry_name(fine, path), NameProblem::none) << to_utf8(fine);
 }

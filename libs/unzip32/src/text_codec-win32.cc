@@ -21,9 +21,14 @@ std::string to_callback_text(std::u16string_view text) {
     if (text.empty()) return {};
     const std::wstring wide(text.begin(), text.end());
     const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, "?", nullptr);
+    // No "best fit": a character the code page lacks shows as '?', never as a
+    // look-alike that could name another file. A UTF-8 code page takes neither.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = utf8 ? nullptr : "?";
+    const int length = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, fallback, nullptr);
     std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, out.data(), length, "?", nullptr);
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), size, out.data(), length, fallback, nullptr);
     return out;
 }
 

@@ -19,6 +19,28 @@ public:
     virtual bool write(const uint8_t* data, size_t size) = 0;
 };
 
+// Writes text entries with CR LF line ends, for the end-of-line option.
+class LineEndSink final : public EntrySink {
+public:
+    explicit LineEndSink(EntrySink& inner) : inner_(inner) {}
+    bool write(const uint8_t* data, size_t size) override {
+        static constexpr uint8_t kCrLf[2] = {'\r', '\n'};
+        size_t start = 0;
+        for (size_t i = 0; i < size; ++i) {
+            if (data[i] == '\n' && !after_cr_) {
+                if (!inner_.write(data + start, i - start) || !inner_.write(kCrLf, 2)) return false;
+                start = i + 1;
+            }
+            after_cr_ = data[i] == '\r';
+        }
+        return inner_.write(data + start, size - start);
+    }
+
+private:
+    EntrySink& inner_;
+    bool after_cr_ = false;
+};
+
 enum class DecodeResult { ok, crc_mismatch, too_long, too_short, bad_data, read_error, write_error, wrong_password };
 
 const char* describe(DecodeResult result);

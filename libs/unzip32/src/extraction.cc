@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "archive_reader.h"
+#include "background_writer.h"
 #include "entry_decoder.h"
 #include "entry_name.h"
 #include "file_system.h"
@@ -31,34 +32,23 @@ public:
     bool write(const uint8_t*, size_t) override { return true; }
 };
 
-// Writes text entries with CR LF line ends, for the end-of-line option.
-class LineEndSink final : public EntrySink {
-public:
-    explicit LineEndSink(EntrySink& inner) : inner_(inner) {}
-    bool write(const uint8_t* data, size_t size) override {
-        static constexpr uint8_t kCrLf[2] = {'\r', '\n'};
-        size_t start = 0;
-        for (size_t i = 0; i < size; ++i) {
-            if (data[i] == '\n' && !after_cr_) {
-                if (!inner_.write(data + start, i - start) || !inner_.write(kCrLf, 2)) return false;
-                start = i + 1;
-            }
-            after_cr_ = data[i] == '\r';
-        }
-        return inner_.write(data + start, size - start);
-    }
-
-private:
-    EntrySink& inner_;
-    bool after_cr_ = false;
-};
-
 enum class Overwrite { ask, all, none };
+
+// Entries this big are decoded on the second thread; small ones are not worth
+// a thread start.
+constexpr uint64_t kBackgroundSize = 1 << 20;
+
+std::u16string folded(std::u16string_view text) {
+    std::u16string out(text);
+    for (auto& c : out) c = fold_case(c);
+    return out;
+}
 
 class Extraction {
 public:
     Extraction(InputSource& archive, const ExtractionRequest& request)
-        : archive_(archive), request_(request), options_(request.options), callbacks_(request.callbacks) {}
+        : archive_(archive), request_(request), options_(request.options), callbacks_(request.callbacks),
+          background_(archive) {}
 
     int32_t run();
 
@@ -73,6 +63,8 @@ private:
     bool may_replace(const CentralEntry& entry, const std::u16string& target, const std::u16string& shown);
     DecodeResult decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name, EntrySink& sink);
     int64_t entry_time(const CentralEntry& entry) const;
+    void finish_background();
+    void wait_if_pending_under(const std::u16string& path);
 
     void info(const std::u16string& text) { print_message(request_, text + u"\r\n", false); }
     void fail(const std::u16string& name, std::string_view why) {
@@ -97,6 +89,7 @@ private:
     uint64_t total_compressed_ = 0;
     uint64_t total_uncompressed_ = 0;
     bool aborted_ = false;
+    BackgroundWriter background_;  // last: joined before anything it uses goes
 };
 
 bool Extraction::selected(const std::u16string& name) const {
@@ -163,6 +156,7 @@ int32_t Extraction::run() {
         }
         process(entry);
     }
+    finish_background();
     for (const auto& [folder, time] : folder_times_) set_directory_time(folder, time);
 
     if (callbacks_) {
@@ -275,6 +269,21 @@ DecodeResult Extraction::decode(const CentralEntry& entry, uint64_t data_start, 
     return decoder_.decode(archive_, data_start, entry, *password_, sink);
 }
 
+void Extraction::finish_background() {
+    const auto job = background_.finish();
+    if (!job) return;
+    if (job->result != DecodeResult::ok) return fail(job->name, describe(job->result));
+    if (!job->committed) return fail(job->name, "cannot write file: " + job->commit_error);
+    info(u"  inflating: " + job->shown);
+}
+
+// A later entry at the same place (or inside it) must see the earlier file
+// where the archive order puts it. Compared without case, as Windows does.
+void Extraction::wait_if_pending_under(const std::u16string& path) {
+    const WriteJob* job = background_.pending();
+    if (job && folded(path).starts_with(folded(job->target))) finish_background();
+}
+
 bool Extraction::ensure_folder(const std::u16string& folder, const std::u16string& shown) {
     if (known_folders_.contains(folder)) return true;
     std::string error;
@@ -325,6 +334,9 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
         for (auto& part : parts) std::replace(part.begin(), part.end(), u' ', u'_');
 
     std::u16string shown;  // the path under the target folder, as messages and questions show it
+    for (size_t i = 0; i < parts.size(); ++i) shown += (i > 0 ? std::u16string(1, separator) : u"") + parts[i];
+    wait_if_pending_under(target_ + separator + shown);
+    shown.clear();
     std::u16string folder = target_;
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) shown += separator;
@@ -349,6 +361,22 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
     auto file = TemporaryFile::create(folder, temporary_sequence_, error);
     if (!file) return fail(name, "cannot create file: " + error);
     const bool translate = options_.translate_eol && (entry.internal_attributes & 1u);
+    // While the second thread is busy, this one decodes the next big entry.
+    if (!entry.encrypted() && entry.method != 0 && entry.uncompressed_size >= kBackgroundSize &&
+        !background_.busy()) {
+        finish_background();
+        auto job = std::make_unique<WriteJob>();
+        job->entry = entry;
+        job->data_start = data_start;
+        job->file = std::move(file);
+        job->target = target;
+        job->name = name;
+        job->shown = shown;
+        job->mtime = entry_time(entry);
+        job->translate_line_ends = translate;
+        background_.start(std::move(job));
+        return;
+    }
     LineEndSink line_ends(*file);
     const DecodeResult result = decode(entry, data_start, name, translate ? static_cast<EntrySink&>(line_ends) : *file);
     if (result != DecodeResult::ok) return fail(name, describe(result));

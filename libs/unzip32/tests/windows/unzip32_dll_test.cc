@@ -137,5 +137,20 @@ TEST_F(Dll, HostileNamesStayOutAndFailuresKeepOldFiles) {
     EXPECT_EQ(files, 2u);  // no temporary file left behind
 }
 
+TEST_F(Dll, BigEntriesDecodedOnTwoThreads) {
+    const std::string a(3 << 20, 'a'), b(2 << 20, 'b');
+    UnzipRun run{wiz};
+    ASSERT_EQ(extract({{.name = "a.bin", .data = a}, {.name = "b.bin", .data = b}, {.name = "c.bin", .data = a},
+                       {.name = "bad.bin", .data = b, .crc = 5}},
+                      run),
+              UZP_ENTRY_ERRORS)
+        << run.printed;
+    EXPECT_EQ(read_file(target / "a.bin"), a);
+    EXPECT_EQ(read_file(target / "b.bin"), b);
+    EXPECT_EQ(read_file(target / "c.bin"), a);
+    EXPECT_FALSE(fs::exists(target / "bad.bin"));
+    EXPECT_NE(run.printed.find("bad.bin  (CRC error)"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace ziptest

@@ -60,7 +60,7 @@ private:
     void test(const CentralEntry& entry, const std::u16string& name, uint64_t data_start);
     void extract(const CentralEntry& entry, const std::u16string& name, const EntryPath& path, uint64_t data_start);
     bool ensure_folder(const std::u16string& folder, const std::u16string& shown);
-    bool may_replace(const CentralEntry& entry, const std::u16string& target, const std::u16string& shown);
+    bool may_replace(const CentralEntry& entry, const PathInfo& existing, const std::u16string& shown);
     DecodeResult decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name, EntrySink& sink);
     int64_t entry_time(const CentralEntry& entry) const;
     void finish_background();
@@ -295,8 +295,7 @@ bool Extraction::ensure_folder(const std::u16string& folder, const std::u16strin
     return true;
 }
 
-bool Extraction::may_replace(const CentralEntry& entry, const std::u16string& target, const std::u16string& shown) {
-    const PathInfo existing = path_info(target);
+bool Extraction::may_replace(const CentralEntry& entry, const PathInfo& existing, const std::u16string& shown) {
     if (options_.freshen || options_.extract_only_newer) {
         if (!existing.exists) return !options_.freshen;
         if (entry_time(entry) > existing.mtime) return true;
@@ -353,9 +352,9 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
         return;
     }
     const std::u16string target = target_ + separator + shown;
-    if (known_folders_.contains(target) || path_info(target).is_directory)
-        return fail(name, "a folder of that name exists");
-    if (!may_replace(entry, target, shown)) return;
+    const PathInfo existing = path_info(target);
+    if (existing.is_directory) return fail(name, "a folder of that name exists");
+    if (!may_replace(entry, existing, shown)) return;
 
     std::string error;
     auto file = TemporaryFile::create(folder, temporary_sequence_, error);

@@ -32,7 +32,12 @@ typedef void(UNZIP32_CALL* UzpMessageCallback)(uint32_t uncompressed_size, uint3
                                                uint32_t encrypted_char);
 typedef int32_t(UNZIP32_CALL* UzpServiceCallback)(const char* entry_name, uint32_t size);
 
-/* Answers of the replace callback; any other answer counts as UZP_REPLACE_NO.
+/* Any callback may be null, and so may the whole USERFUNCTIONS record; all are
+   called on the caller's thread, one at a time, while Wiz_SingleEntryUnzip runs.
+   Texts are single-byte in the system's ANSI code page and NUL-terminated.
+   The replace callback gets the existing file's path under the target folder,
+   with the platform's separators (dati\indice.htm), in a writable buffer.
+   Answers of the replace callback; any other answer counts as UZP_REPLACE_NO.
    The password callback answers 0 when it wrote a NUL-terminated password into
    its buffer; any other answer (or an empty password) skips the entry.
    The service callback is called before each selected entry; a non-zero answer
@@ -93,6 +98,9 @@ typedef struct UzpVersionField {
 } UzpVersionField;
 
 #define UZPVER2_LENGTH 64
+
+/* zlib.h defines a macro named zlib_version: a file that includes both must
+   #undef it before using the field below. */
 
 typedef struct UzpVer2 {
     uint32_t structure_length; /* the caller sets UZPVER2_LENGTH */

@@ -270,9 +270,11 @@ bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralE
     return true;
 }
 
-bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail) {
-    std::vector<std::pair<uint64_t, uint64_t>> spans;
-    spans.reserve(static_cast<size_t>(std::min<uint64_t>(layout.entry_count, 1u << 16)));
+namespace {
+
+// Calls `visit(start, end)` with the bytes each entry occupies, local header included.
+template <typename Visit>
+bool for_each_span(InputSource& input, const ArchiveLayout& layout, std::string& detail, Visit visit) {
     DirectoryReader reader(input, layout);
     CentralEntry entry;
     for (uint64_t i = 0; i < layout.entry_count; ++i) {
@@ -282,12 +284,33 @@ bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::stri
             detail = "\"" + entry.raw_name + "\": " + detail;
             return false;
         }
-        spans.emplace_back(entry.local_offset, data_start + entry.compressed_size);
+        visit(entry.local_offset, data_start + entry.compressed_size);
     }
+    return true;
+}
+
+}  // namespace
+
+bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail) {
+    static constexpr char kOverlap[] = "entries overlap (one local record reached from two directory entries)";
+    // Tools store entries in directory order: then a running end proves there
+    // is no overlap without remembering anything per entry.
+    bool in_order = true;
+    uint64_t furthest_end = 0;
+    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) {
+            in_order = in_order && start >= furthest_end;
+            furthest_end = std::max(furthest_end, end);
+        }))
+        return false;
+    if (in_order) return true;
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+    spans.reserve(static_cast<size_t>(std::min<uint64_t>(layout.entry_count, 1u << 16)));
+    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) { spans.emplace_back(start, end); }))
+        return false;
     std::sort(spans.begin(), spans.end());
     for (size_t i = 1; i < spans.size(); ++i) {
         if (spans[i].first < spans[i - 1].second) {
-            detail = "entries overlap (one local record reached from two directory entries)";
+            detail = kOverlap;
             return false;
         }
     }

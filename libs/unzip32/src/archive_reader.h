@@ -78,8 +78,9 @@ private:
 bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start,
                  std::string& detail);
 
-/// Checks that no two entries share bytes: reads every local header once and
-/// keeps 16 bytes per entry. Refuses archives built to multiply their data.
+/// Checks that no two entries share bytes, from every local header. Refuses
+/// archives built to multiply their data. Entries in directory order need no
+/// memory; others are sorted, 16 bytes each.
 bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail);
 
 }  // namespace uz

@@ -72,6 +72,21 @@ TEST_F(Hostile, OverlappingEntriesRefuseTheArchive) {
     EXPECT_NE(printed.find("overlap"), std::string::npos);
 }
 
+TEST_F(Hostile, EntriesOutOfDirectoryOrderAreFineUnlessTheyOverlap) {
+    Built built = build_zip({{.name = "a", .data = "first"}, {.name = "b", .data = "second"}});
+    // Swap the two directory records: a valid archive whose directory is not in file order.
+    const size_t first = built.central_offsets[0], second = built.central_offsets[1];
+    const std::string record_a = built.bytes.substr(first, second - first);
+    const std::string record_b = built.bytes.substr(second, built.end_offset - second);
+    built.bytes.replace(first, record_a.size() + record_b.size(), record_b + record_a);
+    EXPECT_EQ(extract(built.bytes), UZP_OK) << printed;
+    EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"a", "first"}, {"b", "second"}}));
+    // Now the (first) record of b points at a's local record too.
+    put32(built.bytes, first + 42, 0);
+    EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
+    EXPECT_NE(printed.find("overlap"), std::string::npos) << printed;
+}
+
 TEST_F(Hostile, ImpossibleCountsAndOffsetsRefuseTheArchive) {
     const std::vector<Entry> one = {{.name = "a", .data = "a"}};
     EXPECT_EQ(extract(build_zip(one, {.entry_count = 1000}).bytes), UZP_BAD_ARCHIVE);

@@ -99,8 +99,11 @@ TEST(RealToolsPasswords, WrongOrNoPasswordSkipsEveryEncryptedEntry) {
     UnzipRun refused{&Wiz_SingleEntryUnzip};  // answers like the installer: no password
     EXPECT_EQ(refused.run(zip, folder / "refused"), UZP_ENTRY_ERRORS);
     EXPECT_GT(refused.password_calls, 1);
+    // Only folders come out; an empty file may too (one time in 256 a wrong
+    // password passes the check byte, and there is no content to be wrong).
     for (const auto* run_folder : {"wrong", "refused"})
-        for (const auto& [name, content] : snapshot(folder.path() / run_folder)) EXPECT_EQ(content, "/") << name;
+        for (const auto& [name, content] : snapshot(folder.path() / run_folder))
+            EXPECT_TRUE(content == "/" || (content.empty() && name.ends_with("vuoto.txt"))) << name;
     UnzipRun right{&Wiz_SingleEntryUnzip};
     right.password = "Secret";
     right.password_answer = 0;

@@ -32,7 +32,20 @@ typedef void(UNZIP32_CALL* UzpMessageCallback)(uint32_t uncompressed_size, uint3
                                                uint32_t encrypted_char);
 typedef int32_t(UNZIP32_CALL* UzpServiceCallback)(const char* entry_name, uint32_t size);
 
-/* Answers of the replace callback. */
+/* Any callback may be null, and so may the whole USERFUNCTIONS record; all are
+   called on the caller's thread, one at a time, while Wiz_SingleEntryUnzip runs.
+   Texts are single-byte in the system's ANSI code page and NUL-terminated.
+   The replace callback gets the existing file's path under the target folder,
+   with the platform's separators (dati\indice.htm), in a writable buffer.
+   Answers of the replace callback; any other answer counts as UZP_REPLACE_NO.
+   The password callback answers 0 when it wrote a NUL-terminated password into
+   its buffer; any other answer (or an empty password) skips the entry.
+   The service callback is called before each selected entry; a non-zero answer
+   stops the extraction with UZP_ABORTED. The sound callback is called once when
+   an extraction ends. The message callback receives, in list mode, each entry:
+   sizes, the percentage saved, month (1-12), day, full year, hour, minute, a
+   flag character ('d' for a folder, ' ' otherwise), the name, the method text,
+   the CRC-32 and 'E' for an encrypted entry or ' '. */
 enum {
     UZP_REPLACE_NO = 100,   /* keep this existing file */
     UZP_REPLACE_YES = 102,  /* overwrite this file */
@@ -86,6 +99,9 @@ typedef struct UzpVersionField {
 
 #define UZPVER2_LENGTH 64
 
+/* zlib.h defines a macro named zlib_version: a file that includes both must
+   #undef it before using the field below. */
+
 typedef struct UzpVer2 {
     uint32_t structure_length; /* the caller sets UZPVER2_LENGTH */
     uint32_t flags;
@@ -127,11 +143,29 @@ int32_t UNZIP32_CALL Wiz_SingleEntryUnzip(int32_t include_count, char** include_
                                           int32_t exclude_count, char** exclude_names, DCL* options,
                                           USERFUNCTIONS* callbacks);
 
-/* Result codes. */
+/* Result codes of UzpVersion2 and Wiz_SingleEntryUnzip. Every outcome other
+   than UZP_OK is also told through the print callback (unless quiet is 2). */
 enum {
-    UZP_OK = 0,
-    UZP_VERSION_MISMATCH = 1
-    /* further codes: see below, documented where they are defined */
+    UZP_OK = 0,                 /* every selected entry was written, listed or tested,
+                                   or left alone by choice (replace answer No/None,
+                                   update/freshen kept the file, overwriting off) */
+    UZP_VERSION_MISMATCH = 1,   /* UzpVersion2: structure_length is not UZPVER2_LENGTH */
+    UZP_ENTRY_ERRORS = 2,       /* one or more entries failed (refused name, unsupported
+                                   method, CRC or size error, wrong or no password, a
+                                   file that could not be written); the others were done */
+    UZP_BAD_ARCHIVE = 3,        /* not a zip archive, or its structure is damaged or
+                                   hostile (truncated directory, overlapping entries,
+                                   impossible counts or offsets, spanned archive) */
+    UZP_ARCHIVE_UNREADABLE = 4, /* the archive exists but cannot be opened or read */
+    UZP_ARCHIVE_NOT_FOUND = 9,  /* no file of the archive's name */
+    UZP_BAD_PARAMETERS = 10,    /* null records, no archive name, negative counts or a
+                                   count without its list */
+    UZP_NO_MATCH = 11,          /* an include list was given and matched no entry */
+    UZP_UNSUPPORTED_OPTION = 12,/* to_stdout, show_comment, detailed_info or
+                                   restore_security was set; nothing was touched */
+    UZP_TARGET_FOLDER = 13,     /* the target folder could not be created */
+    UZP_ABORTED = 14,           /* the service callback asked to stop */
+    UZP_OUT_OF_MEMORY = 15      /* the library ran out of memory */
 };
 
 #ifdef __cplusplus

@@ -1,0 +1,320 @@
+#include "archive_reader.h"
+
+#include <algorithm>
+#include <utility>
+
+#include <zlib.h>
+
+namespace uz {
+namespace {
+
+constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kZip64EndSignature = 0x06064b50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr size_t kEndSize = 22;
+constexpr size_t kZip64EndSize = 56;
+constexpr size_t kZip64LocatorSize = 20;
+constexpr size_t kCentralSize = 46;
+constexpr size_t kLocalSize = 30;
+constexpr uint8_t kHostUnix = 3;
+
+// Finds the end record. It can only sit within the last 64 KiB + 22 bytes (the
+// comment is at most 65535 bytes), so nothing more is read, however big the file.
+bool find_end_record(InputSource& input, uint64_t& position, std::vector<uint8_t>& record) {
+    const uint64_t size = input.size();
+    if (size < kEndSize) return false;
+    const size_t window = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + kEndSize));
+    std::vector<uint8_t> tail(window);
+    if (!input.read_at(size - window, tail.data(), window)) return false;
+    for (size_t i = window - kEndSize + 1; i-- > 0;) {
+        if (le32(&tail[i]) != kEndSignature) continue;
+        // The comment must fit in what follows, or this is a stray signature.
+        if (i + kEndSize + le16(&tail[i + 20]) > window) continue;
+        position = size - window + i;
+        record.assign(tail.begin() + static_cast<std::ptrdiff_t>(i), tail.begin() + static_cast<std::ptrdiff_t>(i + kEndSize));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::string& detail) {
+    layout = {};
+    uint64_t end_position = 0;
+    std::vector<uint8_t> end;
+    if (!find_end_record(input, end_position, end)) {
+        detail = "no end of central directory record";
+        return LayoutError::not_zip;
+    }
+    const uint16_t disk = le16(&end[4]);
+    const uint16_t directory_disk = le16(&end[6]);
+    const uint16_t entries_here = le16(&end[8]);
+    uint64_t entries = le16(&end[10]);
+    uint64_t directory_size = le32(&end[12]);
+    uint64_t directory_offset = le32(&end[16]);
+    layout.comment_length = le16(&end[20]);
+    uint64_t directory_end = end_position;
+
+    uint8_t locator[kZip64LocatorSize];
+    if (end_position >= kZip64LocatorSize &&
+        input.read_at(end_position - kZip64LocatorSize, locator, sizeof locator) &&
+        le32(locator) == kZip64LocatorSignature) {
+        if (le32(locator + 16) > 1 || le32(locator + 4) != 0) {
+            detail = "archive spans several disks";
+            return LayoutError::spanned;
+        }
+        // The ZIP64 end record normally sits right before its locator; its stored
+        // offset does not count any bytes prepended to the archive.
+        const uint64_t locator_position = end_position - kZip64LocatorSize;
+        uint8_t record[kZip64EndSize];
+        uint64_t record_position = le64(locator + 8);
+        bool found = record_position <= locator_position - std::min<uint64_t>(locator_position, kZip64EndSize) &&
+                     input.read_at(record_position, record, sizeof record) && le32(record) == kZip64EndSignature;
+        if (!found && locator_position >= kZip64EndSize) {
+            record_position = locator_position - kZip64EndSize;
+            found = input.read_at(record_position, record, sizeof record) && le32(record) == kZip64EndSignature;
+        }
+        if (!found) {
+            detail = "ZIP64 end of central directory record missing";
+            return LayoutError::damaged;
+        }
+        if (le32(record + 16) != 0 || le32(record + 20) != 0 || le64(record + 24) != le64(record + 32)) {
+            detail = "archive spans several disks";
+            return LayoutError::spanned;
+        }
+        entries = le64(record + 32);
+        directory_size = le64(record + 40);
+        directory_offset = le64(record + 48);
+        directory_end = record_position;
+    } else if (disk != 0 || directory_disk != 0 || entries_here != entries) {
+        detail = "archive spans several disks";
+        return LayoutError::spanned;
+    }
+
+    // The directory ends where the end records start; anything between the
+    // stored offset and the real position was prepended to the archive.
+    if (directory_size > directory_end || directory_end - directory_size < directory_offset) {
+        detail = "central directory size or offset beyond the file";
+        return LayoutError::damaged;
+    }
+    layout.directory_start = directory_end - directory_size;
+    layout.base = layout.directory_start - directory_offset;
+    layout.directory_size = directory_size;
+    // Each entry takes at least 46 bytes: a count beyond that is a lie that
+    // would otherwise drive allocations or loops.
+    if (entries > directory_size / kCentralSize) {
+        detail = "central directory claims more entries than it can hold";
+        return LayoutError::damaged;
+    }
+    layout.entry_count = entries;
+    return LayoutError::none;
+}
+
+bool CentralEntry::is_link() const {
+    const auto host = static_cast<uint8_t>(version_made_by >> 8);
+    if (host == kHostUnix) return ((external_attributes >> 16) & 0170000u) == 0120000u;
+    return (external_attributes & 0x400u) != 0;  // FILE_ATTRIBUTE_REPARSE_POINT
+}
+
+bool CentralEntry::read_only() const {
+    if (external_attributes & 1u) return true;  // FILE_ATTRIBUTE_READONLY
+    const auto host = static_cast<uint8_t>(version_made_by >> 8);
+    const uint32_t mode = external_attributes >> 16;
+    return host == kHostUnix && (mode & 0170000u) == 0100000u && !(mode & 0200u);
+}
+
+DirectoryReader::DirectoryReader(InputSource& input, const ArchiveLayout& layout)
+    : input_(input), layout_(layout), position_(layout.directory_start),
+      end_(layout.directory_start + layout.directory_size), buffer_(64 * 1024) {}
+
+bool DirectoryReader::read(void* data, size_t length) {
+    auto* out = static_cast<uint8_t*>(data);
+    while (length > 0) {
+        if (buffer_start_ == buffer_end_) {
+            const uint64_t left = end_ - position_;
+            if (left == 0) return false;
+            const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
+            if (!input_.read_at(position_, buffer_.data(), chunk)) return false;
+            position_ += chunk;
+            buffer_start_ = 0;
+            buffer_end_ = chunk;
+        }
+        const size_t take = std::min(length, buffer_end_ - buffer_start_);
+        std::memcpy(out, buffer_.data() + buffer_start_, take);
+        buffer_start_ += take;
+        out += take;
+        length -= take;
+    }
+    return true;
+}
+
+namespace {
+
+// The fields that overflow the 32-bit directory record are in the ZIP64 extra
+// field, in this order, only when the record holds all ones.
+bool apply_zip64(const uint8_t* data, size_t size, CentralEntry& entry, bool need_uncompressed,
+                 bool need_compressed, bool need_offset) {
+    size_t at = 0;
+    const auto take = [&](uint64_t& field) {
+        if (at + 8 > size) return false;
+        field = le64(data + at);
+        at += 8;
+        return true;
+    };
+    if (need_uncompressed && !take(entry.uncompressed_size)) return false;
+    if (need_compressed && !take(entry.compressed_size)) return false;
+    if (need_offset && !take(entry.local_offset)) return false;
+    return true;
+}
+
+void apply_times(uint16_t id, const uint8_t* data, size_t size, CentralEntry& entry) {
+    if (id == 0x5455 && size >= 5 && (data[0] & 1)) {
+        entry.unix_mtime = static_cast<int32_t>(le32(data + 1));
+    } else if (id == 0x000a && size >= 32 && le16(data + 4) == 1 && le16(data + 6) >= 24) {
+        const uint64_t file_time = le64(data + 8);  // 100 ns since 1601
+        entry.unix_mtime = static_cast<int64_t>(file_time / 10000000) - 11644473600LL;
+        // unix_mtime from NTFS stays approximate for times before 1601.
+    }
+}
+
+}  // namespace
+
+bool DirectoryReader::next(CentralEntry& entry, std::string& detail) {
+    uint8_t fixed[kCentralSize];
+    if (!read(fixed, sizeof fixed) || le32(fixed) != kCentralSignature) {
+        detail = "central directory record missing or truncated";
+        return false;
+    }
+    entry = {};
+    entry.version_made_by = le16(fixed + 4);
+    entry.flags = le16(fixed + 8);
+    entry.method = le16(fixed + 10);
+    entry.dos_time = le16(fixed + 12);
+    entry.dos_date = le16(fixed + 14);
+    entry.crc32 = le32(fixed + 16);
+    entry.compressed_size = le32(fixed + 20);
+    entry.uncompressed_size = le32(fixed + 24);
+    const size_t name_length = le16(fixed + 28);
+    const size_t extra_length = le16(fixed + 30);
+    const size_t comment_length = le16(fixed + 32);
+    const uint16_t disk = le16(fixed + 34);
+    entry.internal_attributes = le16(fixed + 36);
+    entry.external_attributes = le32(fixed + 38);
+    entry.local_offset = le32(fixed + 42);
+
+    entry.raw_name.resize(name_length);
+    std::vector<uint8_t> extra(extra_length + comment_length);
+    if (!read(entry.raw_name.data(), name_length) || !read(extra.data(), extra.size())) {
+        detail = "central directory record truncated";
+        return false;
+    }
+    const bool need_uncompressed = entry.uncompressed_size == 0xFFFFFFFFu;
+    const bool need_compressed = entry.compressed_size == 0xFFFFFFFFu;
+    const bool need_offset = entry.local_offset == 0xFFFFFFFFu;
+    bool zip64_done = !(need_uncompressed || need_compressed || need_offset);
+    for (size_t at = 0; at + 4 <= extra_length;) {
+        const uint16_t id = le16(&extra[at]);
+        const size_t size = le16(&extra[at + 2]);
+        const uint8_t* data = &extra[at + 4];
+        if (at + 4 + size > extra_length) break;  // a torn last field is ignored, as other tools do
+        if (id == 0x0001 && !zip64_done) {
+            if (!apply_zip64(data, size, entry, need_uncompressed, need_compressed, need_offset)) {
+                detail = "ZIP64 extra field too short";
+                return false;
+            }
+            zip64_done = true;
+        } else if (id == 0x7075 && size >= 5 && data[0] == 1) {
+            // Only trusted while it still describes the stored name.
+            const auto name_crc = static_cast<uint32_t>(
+                crc32(0, reinterpret_cast<const Bytef*>(entry.raw_name.data()), static_cast<uInt>(name_length)));
+            if (le32(data + 1) == name_crc) entry.unicode_path.emplace(reinterpret_cast<const char*>(data + 5), size - 5);
+        } else if (id == 0x9901) {
+            entry.aes = true;
+        } else {
+            apply_times(id, data, size, entry);
+        }
+        at += 4 + size;
+    }
+    if (!zip64_done) {
+        detail = "ZIP64 sizes missing";
+        return false;
+    }
+    if (disk != 0 && disk != 0xFFFF) {
+        detail = "entry on another disk";
+        return false;
+    }
+    if (entry.local_offset > layout_.directory_start - layout_.base) {
+        detail = "entry offset beyond the central directory";
+        return false;
+    }
+    entry.local_offset += layout_.base;
+    return true;
+}
+
+bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start,
+                 std::string& detail) {
+    uint8_t header[kLocalSize];
+    if (entry.local_offset + kLocalSize > layout.directory_start ||
+        !input.read_at(entry.local_offset, header, sizeof header) || le32(header) != kLocalSignature) {
+        detail = "local header missing";
+        return false;
+    }
+    data_start = entry.local_offset + kLocalSize + le16(header + 26) + le16(header + 28);
+    if (data_start > layout.directory_start || entry.compressed_size > layout.directory_start - data_start) {
+        detail = "entry data runs into the central directory";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Calls `visit(start, end)` with the bytes each entry occupies, local header included.
+template <typename Visit>
+bool for_each_span(InputSource& input, const ArchiveLayout& layout, std::string& detail, Visit visit) {
+    DirectoryReader reader(input, layout);
+    CentralEntry entry;
+    for (uint64_t i = 0; i < layout.entry_count; ++i) {
+        if (!reader.next(entry, detail)) return false;
+        uint64_t data_start = 0;
+        if (!locate_data(input, layout, entry, data_start, detail)) {
+            detail = "\"" + entry.raw_name + "\": " + detail;
+            return false;
+        }
+        visit(entry.local_offset, data_start + entry.compressed_size);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail) {
+    static constexpr char kOverlap[] = "entries overlap (one local record reached from two directory entries)";
+    // Tools store entries in directory order: then a running end proves there
+    // is no overlap without remembering anything per entry.
+    bool in_order = true;
+    uint64_t furthest_end = 0;
+    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) {
+            in_order = in_order && start >= furthest_end;
+            furthest_end = std::max(furthest_end, end);
+        }))
+        return false;
+    if (in_order) return true;
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+    spans.reserve(static_cast<size_t>(std::min<uint64_t>(layout.entry_count, 1u << 16)));
+    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) { spans.emplace_back(start, end); }))
+        return false;
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i) {
+        if (spans[i].first < spans[i - 1].second) {
+            detail = kOverlap;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace uz

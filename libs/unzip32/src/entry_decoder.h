@@ -1,0 +1,74 @@
+#pragma once
+// Turns one entry's stored bytes into its content, streaming through two fixed
+// buffers: stored and deflated data, traditional PKWARE decryption, CRC and
+// size checks. Output beyond the declared size is an error, so the declared
+// size bounds what an entry can write.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive_reader.h"
+#include "input_source.h"
+
+namespace uz {
+
+class EntrySink {
+public:
+    virtual ~EntrySink() = default;
+    virtual bool write(const uint8_t* data, size_t size) = 0;
+};
+
+// Writes text entries with CR LF line ends, for the end-of-line option.
+class LineEndSink final : public EntrySink {
+public:
+    explicit LineEndSink(EntrySink& inner) : inner_(inner) {}
+    bool write(const uint8_t* data, size_t size) override {
+        static constexpr uint8_t kCrLf[2] = {'\r', '\n'};
+        size_t start = 0;
+        for (size_t i = 0; i < size; ++i) {
+            if (data[i] == '\n' && !after_cr_) {
+                if (!inner_.write(data + start, i - start) || !inner_.write(kCrLf, 2)) return false;
+                start = i + 1;
+            }
+            after_cr_ = data[i] == '\r';
+        }
+        return inner_.write(data + start, size - start);
+    }
+
+private:
+    EntrySink& inner_;
+    bool after_cr_ = false;
+};
+
+enum class DecodeResult { ok, crc_mismatch, too_long, too_short, bad_data, read_error, write_error, wrong_password };
+
+const char* describe(DecodeResult result);
+
+/// Whether the method can be decoded here (stored or deflated, no AES).
+bool method_supported(const CentralEntry& entry);
+
+/// The method's name as listings show it.
+const char* method_name(const CentralEntry& entry);
+
+class EntryDecoder {
+public:
+    EntryDecoder();
+    ~EntryDecoder();
+    EntryDecoder(const EntryDecoder&) = delete;
+    EntryDecoder& operator=(const EntryDecoder&) = delete;
+
+    /// Decodes the entry whose data starts at `data_start` into `sink`. For an
+    /// encrypted entry `password` is checked against the entry's check byte
+    /// before anything is written.
+    DecodeResult decode(InputSource& input, uint64_t data_start, const CentralEntry& entry, const std::string& password,
+                        EntrySink& sink);
+
+private:
+    struct Inflater;
+    std::unique_ptr<Inflater> inflater_;
+    std::vector<uint8_t> input_buffer_;
+    std::vector<uint8_t> output_buffer_;
+};
+
+}  // namespace uz

@@ -1,0 +1,105 @@
+// The library's two entries: argument checks, the caller's single-byte texts
+// turned into UTF-16, and no exception ever crossing back into the caller.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "entry_name.h"
+#include "extraction.h"
+#include "file_system.h"
+#include "libs/unzip32/unzip32.h"
+#include "text_codec.h"
+
+#include <zlib.h>
+// zlib names its version string macro like the version record's field.
+#undef zlib_version
+
+namespace {
+
+constexpr uint8_t kVersionMajor = 1;
+constexpr uint8_t kVersionMinor = 0;
+constexpr uint8_t kVersionPatch = 0;
+constexpr char kReleaseDate[] = "7 Dec 2026";
+constexpr uint32_t kFlagUsesZlib = 1;
+
+void copy_text(char* field, size_t size, const char* text) {
+    std::memset(field, 0, size);
+    std::strncpy(field, text, size - 1);
+}
+
+bool read_names(int32_t count, char** names, std::vector<std::u16string>& out) {
+    if (count < 0 || (count > 0 && !names)) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!names[i]) continue;  // a null slot names nothing
+        out.push_back(uz::normalized_name(uz::from_callback_text(names[i])));
+    }
+    return true;
+}
+
+const char* unsupported_option(const DCL& options) {
+    if (options.to_stdout) return "extraction to standard output";
+    if (options.show_comment) return "display of the archive comment";
+    if (options.detailed_info) return "detailed information mode";
+    if (options.restore_security) return "restoring security information";
+    return nullptr;
+}
+
+int32_t single_entry_unzip(int32_t include_count, char** include_names, int32_t exclude_count, char** exclude_names,
+                           DCL* options, USERFUNCTIONS* callbacks) {
+    uz::ExtractionRequest request;
+    request.callbacks = callbacks;
+    if (!options || !options->archive_name ||
+        !read_names(include_count, include_names, request.include) ||
+        !read_names(exclude_count, exclude_names, request.exclude)) {
+        uz::print_message(request, u"error: invalid parameters\r\n", true);
+        return UZP_BAD_PARAMETERS;
+    }
+    request.options = *options;
+    request.archive_name = uz::from_caller_path(options->archive_name);
+    if (options->extract_folder) request.target_folder = uz::from_caller_path(options->extract_folder);
+    if (const char* option = unsupported_option(*options)) {
+        uz::print_message(request, u"error: option not supported: " + uz::from_windows_1252(option) + u"\r\n", true);
+        return UZP_UNSUPPORTED_OPTION;
+    }
+    uz::InputFile::OpenError error{};
+    std::string detail;
+    auto archive = uz::InputFile::open(request.archive_name, error, detail);
+    if (!archive) {
+        const bool missing = error == uz::InputFile::OpenError::not_found;
+        uz::print_message(request,
+                          u"error: " + request.archive_name + (missing ? u": archive not found (" : u": cannot read (") +
+                              uz::from_windows_1252(detail) + u")\r\n",
+                          true);
+        return missing ? UZP_ARCHIVE_NOT_FOUND : UZP_ARCHIVE_UNREADABLE;
+    }
+    return uz::extract_archive(*archive, request);
+}
+
+}  // namespace
+
+extern "C" {
+
+uint32_t UNZIP32_CALL UzpVersion2(UzpVer2* version) {
+    if (!version || version->structure_length != UZPVER2_LENGTH) return UZP_VERSION_MISMATCH;
+    version->flags = kFlagUsesZlib;
+    copy_text(version->beta_level, sizeof version->beta_level, "");
+    copy_text(version->release_date, sizeof version->release_date, kReleaseDate);
+    copy_text(version->zlib_version, sizeof version->zlib_version, zlibVersion());
+    const UzpVersionField ours{kVersionMajor, kVersionMinor, kVersionPatch, 0};
+    version->unzip = version->zipinfo = version->windll = ours;
+    version->os2dll = UzpVersionField{0, 0, 0, 0};
+    return UZP_OK;
+}
+
+int32_t UNZIP32_CALL Wiz_SingleEntryUnzip(int32_t include_count, char** include_names, int32_t exclude_count,
+                                          char** exclude_names, DCL* options, USERFUNCTIONS* callbacks) {
+    try {
+        return single_entry_unzip(include_count, include_names, exclude_count, exclude_names, options, callbacks);
+    } catch (const std::bad_alloc&) {
+        return UZP_OUT_OF_MEMORY;
+    } catch (...) {
+        return UZP_OUT_OF_MEMORY;
+    }
+}
+
+}  // extern "C"

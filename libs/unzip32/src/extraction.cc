@@ -1,0 +1,400 @@
+#include "extraction.h"
+
+#include <algorithm>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <unordered_set>
+#include <utility>
+
+#include "archive_reader.h"
+#include "background_writer.h"
+#include "entry_decoder.h"
+#include "entry_name.h"
+#include "file_system.h"
+#include "text_codec.h"
+#include "wildcard.h"
+
+namespace uz {
+namespace {
+
+std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+uint32_t saturate(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value); }
+
+uint32_t percent_saved(uint64_t compressed, uint64_t uncompressed) {
+    if (uncompressed == 0 || compressed >= uncompressed) return 0;
+    return static_cast<uint32_t>((uncompressed - compressed) * 100 / uncompressed);
+}
+
+class NullSink final : public EntrySink {
+public:
+    bool write(const uint8_t*, size_t) override { return true; }
+};
+
+enum class Overwrite { ask, all, none };
+
+// Entries this big are decoded on the second thread; small ones are not worth
+// a thread start.
+constexpr uint64_t kBackgroundSize = 1 << 20;
+
+std::u16string folded(std::u16string_view text) {
+    std::u16string out(text);
+    for (auto& c : out) c = fold_case(c);
+    return out;
+}
+
+class Extraction {
+public:
+    Extraction(InputSource& archive, const ExtractionRequest& request)
+        : archive_(archive), request_(request), options_(request.options), callbacks_(request.callbacks),
+          background_(archive) {}
+
+    int32_t run();
+
+private:
+    bool prepare_target();
+    void process(const CentralEntry& entry);
+    bool selected(const std::u16string& name) const;
+    void list(const CentralEntry& entry, const std::u16string& name);
+    void test(const CentralEntry& entry, const std::u16string& name, uint64_t data_start);
+    void extract(const CentralEntry& entry, const std::u16string& name, const EntryPath& path, uint64_t data_start);
+    bool ensure_folder(const std::u16string& folder, const std::u16string& shown);
+    bool may_replace(const CentralEntry& entry, const PathInfo& existing, const std::u16string& shown);
+    DecodeResult decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name, EntrySink& sink);
+    int64_t entry_time(const CentralEntry& entry) const;
+    void finish_background();
+    void wait_if_pending_under(const std::u16string& path);
+
+    void info(const std::u16string& text) { print_message(request_, text + u"\r\n", false); }
+    void fail(const std::u16string& name, std::string_view why) {
+        ++failures_;
+        print_message(request_, u"     error: " + name + u"  (" + widen(why) + u")\r\n", true);
+    }
+
+    InputSource& archive_;
+    const ExtractionRequest& request_;
+    const DCL& options_;
+    USERFUNCTIONS* callbacks_;
+    ArchiveLayout layout_;
+    EntryDecoder decoder_;
+    std::u16string target_;
+    std::unordered_set<std::u16string> known_folders_;
+    std::vector<std::pair<std::u16string, int64_t>> folder_times_;
+    Overwrite overwrite_ = Overwrite::ask;
+    std::optional<std::string> password_;
+    uint32_t temporary_sequence_ = 0;
+    uint64_t failures_ = 0;
+    uint64_t members_ = 0;
+    uint64_t total_compressed_ = 0;
+    uint64_t total_uncompressed_ = 0;
+    bool aborted_ = false;
+    BackgroundWriter background_;  // last: joined before anything it uses goes
+};
+
+bool Extraction::selected(const std::u16string& name) const {
+    const bool ignore_case = options_.case_insensitive != 0;
+    std::u16string bare = name;  // a folder entry matches with or without its slash
+    if (!bare.empty() && bare.back() == u'/') bare.pop_back();
+    const auto matches = [&](const std::u16string& pattern) {
+        return wildcard_match(pattern, name, ignore_case) || wildcard_match(pattern, bare, ignore_case);
+    };
+    if (!request_.include.empty() && std::none_of(request_.include.begin(), request_.include.end(), matches))
+        return false;
+    return std::none_of(request_.exclude.begin(), request_.exclude.end(), matches);
+}
+
+int64_t Extraction::entry_time(const CentralEntry& entry) const {
+    return entry.unix_mtime ? *entry.unix_mtime : dos_time_to_unix(entry.dos_date, entry.dos_time);
+}
+
+bool Extraction::prepare_target() {
+    const char16_t separator = path_separator();
+    target_ = request_.target_folder.empty() ? u"." : request_.target_folder;
+    for (auto& c : target_)
+        if (c == u'/' || c == u'\\') c = separator;
+    while (target_.size() > 1 && target_.back() == separator && target_[target_.size() - 2] != u':') target_.pop_back();
+    if (options_.list_only || options_.test_only) return true;
+    // Create the folder with its parents; the prefixes that already exist (or
+    // cannot be folders, like a drive or a share) are simply passed over.
+    std::string ignored;
+    for (size_t at = target_.find(separator, 1); at != std::u16string::npos; at = target_.find(separator, at + 1))
+        make_directory(target_.substr(0, at), ignored);
+    std::string error;
+    if (!make_directory(target_, error)) {
+        print_message(request_, u"error: cannot create the folder " + target_ + u" (" + widen(error) + u")\r\n", true);
+        return false;
+    }
+    known_folders_.insert(target_);
+    return true;
+}
+
+int32_t Extraction::run() {
+    if (callbacks_) {
+        callbacks_->total_size_compressed = callbacks_->total_size = callbacks_->compression_factor = 0;
+        callbacks_->number_of_members = 0;
+        callbacks_->comment_length = 0;
+    }
+    std::string detail;
+    const LayoutError layout_error = locate_directory(archive_, layout_, detail);
+    if (layout_error == LayoutError::none && !check_no_overlap(archive_, layout_, detail))
+        return print_message(request_, u"error: " + request_.archive_name + u": " + widen(detail) + u"\r\n", true),
+               UZP_BAD_ARCHIVE;
+    if (layout_error != LayoutError::none) {
+        const std::u16string what = layout_error == LayoutError::not_zip ? u"not a zip archive (" : u"damaged archive (";
+        print_message(request_, u"error: " + request_.archive_name + u": " + what + widen(detail) + u")\r\n", true);
+        return UZP_BAD_ARCHIVE;
+    }
+    if (!prepare_target()) return UZP_TARGET_FOLDER;
+
+    DirectoryReader reader(archive_, layout_);
+    CentralEntry entry;
+    for (uint64_t i = 0; i < layout_.entry_count && !aborted_; ++i) {
+        if (!reader.next(entry, detail)) {  // cannot happen after the overlap pass read the same bytes
+            print_message(request_, u"error: " + request_.archive_name + u": " + widen(detail) + u"\r\n", true);
+            return UZP_BAD_ARCHIVE;
+        }
+        process(entry);
+    }
+    finish_background();
+    for (const auto& [folder, time] : folder_times_) set_directory_time(folder, time);
+
+    if (callbacks_) {
+        callbacks_->total_size_compressed = saturate(total_compressed_);
+        callbacks_->total_size = saturate(total_uncompressed_);
+        callbacks_->compression_factor = percent_saved(total_compressed_, total_uncompressed_);
+        callbacks_->number_of_members = saturate(members_);
+        callbacks_->comment_length = layout_.comment_length;
+        if (callbacks_->sound) callbacks_->sound();
+    }
+    if (aborted_) return UZP_ABORTED;
+    if (failures_ > 0) {
+        print_message(request_, u"caution: " + widen(std::to_string(failures_)) + u" entries failed\r\n", true);
+        return UZP_ENTRY_ERRORS;
+    }
+    if (!request_.include.empty() && members_ == 0) {
+        print_message(request_, u"caution: no entry matched the names asked for\r\n", true);
+        return UZP_NO_MATCH;
+    }
+    return UZP_OK;
+}
+
+void Extraction::process(const CentralEntry& entry) {
+    std::u16string name;
+    if (auto unicode = entry.unicode_path ? from_utf8(*entry.unicode_path) : std::nullopt) {
+        name = *unicode;
+    } else if (entry.utf8_name()) {
+        auto decoded = from_utf8(entry.raw_name);
+        if (!decoded) {
+            members_ += 1;
+            return fail(from_cp437(entry.raw_name), "name flagged UTF-8 is not valid UTF-8");
+        }
+        name = *decoded;
+    } else {
+        name = from_cp437(entry.raw_name);
+    }
+    name = normalized_name(name);
+    if (!selected(name)) return;
+    ++members_;
+    total_compressed_ += entry.compressed_size;
+    total_uncompressed_ += entry.uncompressed_size;
+
+    if (options_.list_only) return list(entry, name);
+
+    if (callbacks_ && callbacks_->service) {
+        const std::string shown = to_callback_text(name);
+        if (callbacks_->service(shown.c_str(), saturate(entry.uncompressed_size)) != 0) {
+            print_message(request_, u"extraction stopped at " + name + u"\r\n", true);
+            aborted_ = true;
+            return;
+        }
+    }
+    EntryPath path;
+    if (const NameProblem problem = parse_entry_name(name, path); problem != NameProblem::none)
+        return fail(name, std::string("refused name: ") + describe(problem));
+    if (entry.is_link()) return fail(name, "refused: link entry");
+    if (!method_supported(entry))
+        return fail(name, std::string("unsupported compression method: ") + method_name(entry));
+    uint64_t data_start = 0;
+    std::string detail;
+    if (!locate_data(archive_, layout_, entry, data_start, detail)) return fail(name, detail);
+    if (options_.test_only) return test(entry, name, data_start);
+    extract(entry, name, path, data_start);
+}
+
+void Extraction::list(const CentralEntry& entry, const std::u16string& name) {
+    if (!callbacks_ || !callbacks_->message) return;
+    std::time_t time = static_cast<std::time_t>(entry_time(entry));
+    std::tm parts{};
+#if defined(_WIN32)
+    localtime_s(&parts, &time);
+#else
+    localtime_r(&time, &parts);
+#endif
+    std::string shown = to_callback_text(name);
+    const bool folder = !name.empty() && name.back() == u'/';
+    callbacks_->message(saturate(entry.uncompressed_size), saturate(entry.compressed_size),
+                        percent_saved(entry.compressed_size, entry.uncompressed_size),
+                        static_cast<uint32_t>(parts.tm_mon + 1), static_cast<uint32_t>(parts.tm_mday),
+                        static_cast<uint32_t>(parts.tm_year + 1900), static_cast<uint32_t>(parts.tm_hour),
+                        static_cast<uint32_t>(parts.tm_min), folder ? 'd' : ' ', shown.c_str(), method_name(entry),
+                        entry.crc32, entry.encrypted() ? 'E' : ' ');
+}
+
+void Extraction::test(const CentralEntry& entry, const std::u16string& name, uint64_t data_start) {
+    if (name.back() == u'/' && entry.uncompressed_size == 0) return;
+    NullSink sink;
+    const DecodeResult result = decode(entry, data_start, name, sink);
+    if (result != DecodeResult::ok) return fail(name, describe(result));
+    info(u"    testing: " + name + u"   OK");
+}
+
+DecodeResult Extraction::decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name,
+                                EntrySink& sink) {
+    if (!entry.encrypted()) return decoder_.decode(archive_, data_start, entry, {}, sink);
+    // A wrong password is found from the check byte before anything is
+    // written, so the same sink can take a second attempt.
+    if (password_) {
+        const DecodeResult result = decoder_.decode(archive_, data_start, entry, *password_, sink);
+        if (result != DecodeResult::wrong_password) return result;
+    }
+    if (!callbacks_ || !callbacks_->password) return DecodeResult::wrong_password;
+    char buffer[256] = {};
+    std::string shown = to_callback_text(name);
+    if (callbacks_->password(buffer, sizeof buffer, "Enter password for: ", shown.c_str()) != 0)
+        return DecodeResult::wrong_password;
+    buffer[sizeof buffer - 1] = '\0';
+    if (buffer[0] == '\0') return DecodeResult::wrong_password;
+    password_ = std::string(buffer);
+    return decoder_.decode(archive_, data_start, entry, *password_, sink);
+}
+
+void Extraction::finish_background() {
+    const auto job = background_.finish();
+    if (!job) return;
+    if (job->result != DecodeResult::ok) return fail(job->name, describe(job->result));
+    if (!job->committed) return fail(job->name, "cannot write file: " + job->commit_error);
+    info(u"  inflating: " + job->shown);
+}
+
+// A later entry at the same place (or inside it) must see the earlier file
+// where the archive order puts it. Compared without case, as Windows does.
+void Extraction::wait_if_pending_under(const std::u16string& path) {
+    const WriteJob* job = background_.pending();
+    if (job && folded(path).starts_with(folded(job->target))) finish_background();
+}
+
+bool Extraction::ensure_folder(const std::u16string& folder, const std::u16string& shown) {
+    if (known_folders_.contains(folder)) return true;
+    std::string error;
+    if (!make_directory(folder, error)) {
+        fail(shown, "cannot create folder: " + error);
+        return false;
+    }
+    known_folders_.insert(folder);
+    return true;
+}
+
+bool Extraction::may_replace(const CentralEntry& entry, const PathInfo& existing, const std::u16string& shown) {
+    if (options_.freshen || options_.extract_only_newer) {
+        if (!existing.exists) return !options_.freshen;
+        if (entry_time(entry) > existing.mtime) return true;
+        info(u"  skipping: " + shown + u"  (not newer)");
+        return false;
+    }
+    if (!existing.exists) return true;
+    bool replace = false;
+    if (overwrite_ == Overwrite::all) {
+        replace = true;
+    } else if (overwrite_ == Overwrite::ask && options_.prompt_to_overwrite && callbacks_ && callbacks_->replace) {
+        std::string question = to_callback_text(shown);
+        question.resize(std::max<size_t>(question.size() + 1, 260), '\0');
+        switch (callbacks_->replace(question.data())) {
+            case UZP_REPLACE_YES: replace = true; break;
+            case UZP_REPLACE_ALL: replace = true; overwrite_ = Overwrite::all; break;
+            case UZP_REPLACE_NONE: overwrite_ = Overwrite::none; break;
+            default: break;
+        }
+    } else if (overwrite_ == Overwrite::ask) {
+        replace = options_.always_overwrite != 0;
+    }
+    if (!replace) info(u"  skipping: " + shown + u"  (already exists)");
+    return replace;
+}
+
+void Extraction::extract(const CentralEntry& entry, const std::u16string& name, const EntryPath& path,
+                         uint64_t data_start) {
+    const char16_t separator = path_separator();
+    std::vector<std::u16string> parts = path.components;
+    // Flattened, folders vanish; "./" is the target folder itself.
+    if (path.is_directory && (!options_.recreate_folders || path.components.empty())) return;
+    if (!options_.recreate_folders) parts.erase(parts.begin(), parts.end() - 1);
+    if (options_.spaces_to_underscores)
+        for (auto& part : parts) std::replace(part.begin(), part.end(), u' ', u'_');
+
+    std::u16string shown;  // the path under the target folder, as messages and questions show it
+    for (size_t i = 0; i < parts.size(); ++i) shown += (i > 0 ? std::u16string(1, separator) : u"") + parts[i];
+    wait_if_pending_under(target_ + separator + shown);
+    shown.clear();
+    std::u16string folder = target_;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) shown += separator;
+        shown += parts[i];
+        const std::u16string full = target_ + separator + shown;
+        if (i + 1 < parts.size() || path.is_directory) {
+            if (!ensure_folder(full, name)) return;
+            folder = full;
+        }
+    }
+    if (path.is_directory) {
+        folder_times_.emplace_back(folder, entry_time(entry));
+        info(u"   creating: " + shown + separator);
+        return;
+    }
+    const std::u16string target = target_ + separator + shown;
+    const PathInfo existing = path_info(target);
+    if (existing.is_directory) return fail(name, "a folder of that name exists");
+    if (!may_replace(entry, existing, shown)) return;
+
+    std::string error;
+    auto file = TemporaryFile::create(folder, temporary_sequence_, error);
+    if (!file) return fail(name, "cannot create file: " + error);
+    const bool translate = options_.translate_eol && (entry.internal_attributes & 1u);
+    // While the second thread is busy, this one decodes the next big entry.
+    if (!entry.encrypted() && entry.method != 0 && entry.uncompressed_size >= kBackgroundSize &&
+        !background_.busy()) {
+        finish_background();
+        auto job = std::make_unique<WriteJob>();
+        job->entry = entry;
+        job->data_start = data_start;
+        job->file = std::move(file);
+        job->target = target;
+        job->name = name;
+        job->shown = shown;
+        job->mtime = entry_time(entry);
+        job->translate_line_ends = translate;
+        background_.start(std::move(job));
+        return;
+    }
+    LineEndSink line_ends(*file);
+    const DecodeResult result = decode(entry, data_start, name, translate ? static_cast<EntrySink&>(line_ends) : *file);
+    if (result != DecodeResult::ok) return fail(name, describe(result));
+    if (!file->commit(target, entry_time(entry), entry.read_only(), error))
+        return fail(name, "cannot write file: " + error);
+    info((entry.method == 0 ? u" extracting: " : u"  inflating: ") + shown);
+}
+
+}  // namespace
+
+void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem) {
+    const int32_t quiet = request.options.quiet;
+    if (!request.callbacks || !request.callbacks->print || quiet >= 2 || (quiet == 1 && !problem)) return;
+    const std::string bytes = to_callback_text(text);
+    request.callbacks->print(bytes.c_str(), static_cast<uint32_t>(bytes.size()));
+}
+
+int32_t extract_archive(InputSource& archive, const ExtractionRequest& request) {
+    return Extraction(archive, request).run();
+}
+
+}  // namespace uz

@@ -1,0 +1,148 @@
+#include "file_system.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "text_codec.h"
+
+namespace uz {
+namespace {
+
+std::string native(const std::u16string& path) { return to_utf8(path); }
+
+std::string system_error() { return std::strerror(errno); }
+
+}  // namespace
+
+char16_t path_separator() { return u'/'; }
+
+PathInfo path_info(const std::u16string& path) {
+    struct stat status {};
+    PathInfo info;
+    if (::stat(native(path).c_str(), &status) != 0) return info;
+    info.exists = true;
+    info.is_directory = S_ISDIR(status.st_mode);
+    info.mtime = status.st_mtime;
+    return info;
+}
+
+bool make_directory(const std::u16string& path, std::string& error) {
+    const std::string name = native(path);
+    if (::mkdir(name.c_str(), 0777) == 0) return true;
+    const int cause = errno;
+    struct stat status {};
+    if (cause == EEXIST && ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+    error = cause == EEXIST ? "a file of that name is in the way" : std::strerror(cause);
+    return false;
+}
+
+int64_t dos_time_to_unix(uint16_t date, uint16_t time) {
+    std::tm parts{};
+    parts.tm_year = 80 + (date >> 9);
+    parts.tm_mon = ((date >> 5) & 15) - 1;
+    parts.tm_mday = date & 31;
+    parts.tm_hour = time >> 11;
+    parts.tm_min = (time >> 5) & 63;
+    parts.tm_sec = (time & 31) * 2;
+    parts.tm_isdst = -1;
+    return static_cast<int64_t>(std::mktime(&parts));
+}
+
+void set_directory_time(const std::u16string& path, int64_t mtime) {
+    const struct timespec times[2] = {{static_cast<time_t>(mtime), 0}, {static_cast<time_t>(mtime), 0}};
+    ::utimensat(AT_FDCWD, native(path).c_str(), times, 0);
+}
+
+std::unique_ptr<InputFile> InputFile::open(const std::u16string& path, OpenError& error, std::string& detail) {
+    const int fd = ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT || errno == ENOTDIR ? OpenError::not_found : OpenError::unreadable;
+        detail = system_error();
+        return nullptr;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        error = OpenError::unreadable;
+        detail = S_ISDIR(status.st_mode) ? "it is a folder" : system_error();
+        ::close(fd);
+        return nullptr;
+    }
+    error = OpenError::none;
+    return std::unique_ptr<InputFile>(new InputFile(fd, static_cast<uint64_t>(status.st_size)));
+}
+
+InputFile::~InputFile() { ::close(static_cast<int>(handle_)); }
+
+bool InputFile::read_at(uint64_t offset, void* data, size_t length) {
+    if (offset > size_ || length > size_ - offset) return false;
+    auto* out = static_cast<char*>(data);
+    while (length > 0) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), out, length, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        out += got;
+        offset += static_cast<uint64_t>(got);
+        length -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+std::unique_ptr<TemporaryFile> TemporaryFile::create(const std::u16string& folder, uint32_t& sequence,
+                                                     std::string& error) {
+    const std::string prefix = native(folder) + "/.uz" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = prefix + std::to_string(sequence++) + ".tmp";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            auto path = from_utf8(name);
+            return std::unique_ptr<TemporaryFile>(new TemporaryFile(fd, path ? *path : folder));
+        }
+        if (errno != EEXIST) break;
+    }
+    error = system_error();
+    return nullptr;
+}
+
+TemporaryFile::~TemporaryFile() { discard(); }
+
+void TemporaryFile::discard() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+    if (!committed_) ::unlink(native(path_).c_str());
+    committed_ = true;
+}
+
+bool TemporaryFile::write(const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const ssize_t done = ::write(static_cast<int>(handle_), data, size);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        data += done;
+        size -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error) {
+    const int fd = static_cast<int>(handle_);
+    const struct timespec times[2] = {{static_cast<time_t>(mtime), 0}, {static_cast<time_t>(mtime), 0}};
+    bool ok = ::futimens(fd, times) == 0;
+    if (ok && read_only) ok = ::fchmod(fd, 0444) == 0;
+    handle_ = -1;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = ::rename(native(path_).c_str(), native(target).c_str()) == 0;
+    if (!ok) {
+        error = system_error();
+        discard();
+        return false;
+    }
+    committed_ = true;
+    return true;
+}
+
+}  // namespace uz

@@ -1,0 +1,190 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "file_system.h"
+
+namespace uz {
+namespace {
+
+std::wstring native(const std::u16string& path) { return std::wstring(path.begin(), path.end()); }
+
+std::string system_error() { return "system error " + std::to_string(GetLastError()); }
+
+constexpr int64_t kUnixEpochIn100ns = 116444736000000000LL;
+
+FILETIME to_file_time(int64_t unix_seconds) {
+    const auto ticks = static_cast<uint64_t>(unix_seconds * 10000000LL + kUnixEpochIn100ns);
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+int64_t to_unix(const FILETIME& time) {
+    const uint64_t ticks = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return (static_cast<int64_t>(ticks) - kUnixEpochIn100ns) / 10000000LL;
+}
+
+// Owns a file handle for the few lines where one is open outside a class.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+    ~ScopedHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    HANDLE get() const { return handle_; }
+    HANDLE take() {
+        HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+HANDLE as_handle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+}  // namespace
+
+char16_t path_separator() { return u'\\'; }
+
+PathInfo path_info(const std::u16string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    PathInfo info;
+    if (!GetFileAttributesExW(native(path).c_str(), GetFileExInfoStandard, &data)) return info;
+    info.exists = true;
+    info.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.mtime = to_unix(data.ftLastWriteTime);
+    return info;
+}
+
+bool make_directory(const std::u16string& path, std::string& error) {
+    const std::wstring name = native(path);
+    if (CreateDirectoryW(name.c_str(), nullptr)) return true;
+    const DWORD cause = GetLastError();
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    error = cause == ERROR_ALREADY_EXISTS ? "a file of that name is in the way" : "system error " + std::to_string(cause);
+    return false;
+}
+
+int64_t dos_time_to_unix(uint16_t date, uint16_t time) {
+    FILETIME local{}, universal{};
+    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &universal)) return 0;
+    return to_unix(universal);
+}
+
+void set_directory_time(const std::u16string& path, int64_t mtime) {
+    ScopedHandle folder(CreateFileW(native(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder.get() == INVALID_HANDLE_VALUE) return;
+    const FILETIME time = to_file_time(mtime);
+    SetFileTime(folder.get(), nullptr, nullptr, &time);
+}
+
+std::unique_ptr<InputFile> InputFile::open(const std::u16string& path, OpenError& error, std::string& detail) {
+    ScopedHandle file(CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        const DWORD cause = GetLastError();
+        error = cause == ERROR_FILE_NOT_FOUND || cause == ERROR_PATH_NOT_FOUND ? OpenError::not_found
+                                                                                : OpenError::unreadable;
+        detail = "system error " + std::to_string(cause);
+        return nullptr;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) {
+        error = OpenError::unreadable;
+        detail = system_error();
+        return nullptr;
+    }
+    error = OpenError::none;
+    return std::unique_ptr<InputFile>(
+        new InputFile(reinterpret_cast<intptr_t>(file.take()), static_cast<uint64_t>(size.QuadPart)));
+}
+
+InputFile::~InputFile() { CloseHandle(as_handle(handle_)); }
+
+bool InputFile::read_at(uint64_t offset, void* data, size_t length) {
+    if (offset > size_ || length > size_ - offset) return false;
+    auto* out = static_cast<char*>(data);
+    while (length > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(as_handle(handle_), out, chunk, &got, &at) || got == 0) return false;
+        out += got;
+        offset += got;
+        length -= got;
+    }
+    return true;
+}
+
+std::unique_ptr<TemporaryFile> TemporaryFile::create(const std::u16string& folder, uint32_t& sequence,
+                                                     std::string& error) {
+    const std::u16string prefix = folder + u"\\~uz";
+    const std::string process = std::to_string(GetCurrentProcessId()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string suffix = process + std::to_string(sequence++) + ".tmp";
+        const std::u16string name = prefix + std::u16string(suffix.begin(), suffix.end());
+        HANDLE file = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return std::unique_ptr<TemporaryFile>(new TemporaryFile(reinterpret_cast<intptr_t>(file), name));
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    error = system_error();
+    return nullptr;
+}
+
+TemporaryFile::~TemporaryFile() { discard(); }
+
+void TemporaryFile::discard() {
+    if (as_handle(handle_) != INVALID_HANDLE_VALUE) CloseHandle(as_handle(handle_));
+    handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
+    if (!committed_) DeleteFileW(native(path_).c_str());
+    committed_ = true;
+}
+
+bool TemporaryFile::write(const uint8_t* data, size_t size) {
+    while (size > 0) {
+        DWORD done = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+        if (!WriteFile(as_handle(handle_), data, chunk, &done, nullptr) || done == 0) return false;
+        data += done;
+        size -= done;
+    }
+    return true;
+}
+
+bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error) {
+    const FILETIME time = to_file_time(mtime);
+    bool ok = SetFileTime(as_handle(handle_), nullptr, nullptr, &time) != 0;
+    ok = CloseHandle(as_handle(handle_)) != 0 && ok;
+    handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
+    const std::wstring from = native(path_), to = native(target);
+    if (ok && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        // A read-only old file refuses to be replaced: lift the attribute for
+        // the rename and put it back if the rename still fails.
+        const DWORD old_attributes = GetFileAttributesW(to.c_str());
+        ok = old_attributes != INVALID_FILE_ATTRIBUTES && (old_attributes & FILE_ATTRIBUTE_READONLY) &&
+             SetFileAttributesW(to.c_str(), old_attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+        if (ok && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            SetFileAttributesW(to.c_str(), old_attributes);
+            ok = false;
+        }
+    }
+    if (!ok) {
+        error = system_error();
+        discard();
+        return false;
+    }
+    committed_ = true;
+    SetFileAttributesW(to.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    return true;
+}
+
+}  // namespace uz

@@ -1,0 +1,76 @@
+#pragma once
+// The few file-system operations an extraction needs, one implementation per
+// platform. Paths are UTF-16; the POSIX side turns them into UTF-8.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "entry_decoder.h"
+#include "input_source.h"
+
+namespace uz {
+
+/// The separator of the platform's paths, used in paths and in messages.
+char16_t path_separator();
+
+struct PathInfo {
+    bool exists = false;
+    bool is_directory = false;
+    int64_t mtime = 0;  // seconds since 1970, UTC
+};
+
+PathInfo path_info(const std::u16string& path);
+
+/// Creates one folder; true when it exists as a folder afterwards.
+bool make_directory(const std::u16string& path, std::string& error);
+
+/// Seconds since 1970 (UTC) of a DOS date and time, read as local time.
+int64_t dos_time_to_unix(uint16_t date, uint16_t time);
+
+/// Sets a folder's modification time; failures are not worth an error.
+void set_directory_time(const std::u16string& path, int64_t mtime);
+
+class InputFile final : public InputSource {
+public:
+    enum class OpenError { none, not_found, unreadable };
+    static std::unique_ptr<InputFile> open(const std::u16string& path, OpenError& error, std::string& detail);
+    ~InputFile() override;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    uint64_t size() const override { return size_; }
+    bool read_at(uint64_t offset, void* data, size_t length) override;
+
+private:
+    InputFile(intptr_t handle, uint64_t size) : handle_(handle), size_(size) {}
+    intptr_t handle_;
+    uint64_t size_;
+};
+
+/// A file being written under a temporary name in its destination folder. It
+/// replaces the destination only through commit(); destroyed uncommitted, it
+/// removes itself, so a failed entry leaves neither a half-written file nor a
+/// damaged old one.
+class TemporaryFile final : public EntrySink {
+public:
+    /// `sequence` makes names unique within a run; it is advanced on use.
+    static std::unique_ptr<TemporaryFile> create(const std::u16string& folder, uint32_t& sequence, std::string& error);
+    ~TemporaryFile() override;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool write(const uint8_t* data, size_t size) override;
+
+    /// Sets the time, renames over `target` (a read-only old file included) and
+    /// then applies the read-only attribute when asked.
+    bool commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error);
+
+private:
+    TemporaryFile(intptr_t handle, std::u16string path) : handle_(handle), path_(std::move(path)) {}
+    void discard();
+    intptr_t handle_;
+    std::u16string path_;
+    bool committed_ = false;
+};
+
+}  // namespace uz

@@ -1,0 +1,184 @@
+// Archives built to hurt: names that climb out, links, overlaps, lying sizes
+// and counts, truncations and corruption anywhere. Whatever happens, nothing
+// lands outside the target folder and no half-written file stays behind.
+#include <gtest/gtest.h>
+
+#include "test_files.h"
+#include "unzip_harness.h"
+#include "zip_builder.h"
+
+namespace ziptest {
+namespace {
+
+class Hostile : public ::testing::Test {
+protected:
+    int32_t extract(const std::string& bytes, UnzipRun& attempt) {
+        write_file(archive, bytes);
+        return attempt.run(archive, target.string());
+    }
+    int32_t extract(const std::string& bytes) {
+        UnzipRun attempt{&Wiz_SingleEntryUnzip};
+        attempt.options.always_overwrite = 1;
+        const int32_t result = extract(bytes, attempt);
+        printed = attempt.printed;
+        return result;
+    }
+    /// Nothing but the archive and the target folder beside each other, and no
+    /// temporary file left in the target.
+    void expect_contained() {
+        for (const auto& item : fs::directory_iterator(folder.path()))
+            EXPECT_TRUE(item.path() == archive || item.path() == target) << item.path();
+        if (!fs::exists(target)) return;
+        for (const auto& item : fs::recursive_directory_iterator(target))
+            EXPECT_EQ(item.path().filename().string().find(".uz"), std::string::npos) << item.path();
+    }
+
+    TempFolder folder;
+    fs::path archive = folder.path() / "hostile.zip";
+    fs::path target = folder.path() / "target";
+    std::string printed;
+};
+
+TEST_F(Hostile, NamesThatLeaveTheFolderAreRefusedOthersStillExtracted) {
+    const char* names[] = {"../escape.txt", "a/../../escape.txt", "/tmp/unzip32-absolute.txt", "C:\\escape.txt",
+                           "\\\\server\\share\\escape.txt", "file.txt:stream", "CON", "sub/nul.txt", "dots.../x"};
+    std::vector<Entry> entries;
+    for (const char* name : names) entries.push_back({.name = name, .data = "evil"});
+    entries.push_back({.name = "good.txt", .data = "good"});
+    EXPECT_EQ(extract(build_zip(entries).bytes), UZP_ENTRY_ERRORS);
+    EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"good.txt", "good"}}));
+    EXPECT_FALSE(fs::exists("/tmp/unzip32-absolute.txt"));
+    EXPECT_NE(printed.find("\"..\" component"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("Windows device name"), std::string::npos);
+    expect_contained();
+}
+
+TEST_F(Hostile, LinkEntriesAreRefused) {
+    const std::string bytes = build_zip({{.name = "link", .data = "/etc/passwd", .method = 0, .made_by = 0x0314,
+                                          .external = 0120777u << 16},
+                                         {.name = "reparse", .data = "x", .external = 0x400}})
+                                  .bytes;
+    EXPECT_EQ(extract(bytes), UZP_ENTRY_ERRORS);
+    EXPECT_TRUE(snapshot(target).empty());
+    EXPECT_NE(printed.find("link entry"), std::string::npos);
+}
+
+TEST_F(Hostile, OverlappingEntriesRefuseTheArchive) {
+    Built built = build_zip({{.name = "a", .data = std::string(100, 'a')}, {.name = "b", .data = std::string(100, 'b')}});
+    // The second directory record points at the first local record.
+    put32(built.bytes, built.central_offsets[1] + 42, 0);
+    EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_NE(printed.find("overlap"), std::string::npos);
+}
+
+TEST_F(Hostile, EntriesOutOfDirectoryOrderAreFineUnlessTheyOverlap) {
+    Built built = build_zip({{.name = "a", .data = "first"}, {.name = "b", .data = "second"}});
+    // Swap the two directory records: a valid archive whose directory is not in file order.
+    const size_t first = built.central_offsets[0], second = built.central_offsets[1];
+    const std::string record_a = built.bytes.substr(first, second - first);
+    const std::string record_b = built.bytes.substr(second, built.end_offset - second);
+    built.bytes.replace(first, record_a.size() + record_b.size(), record_b + record_a);
+    EXPECT_EQ(extract(built.bytes), UZP_OK) << printed;
+    EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"a", "first"}, {"b", "second"}}));
+    // Now the (first) record of b points at a's local record too.
+    put32(built.bytes, first + 42, 0);
+    EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
+    EXPECT_NE(printed.find("overlap"), std::string::npos) << printed;
+}
+
+TEST_F(Hostile, ImpossibleCountsAndOffsetsRefuseTheArchive) {
+    const std::vector<Entry> one = {{.name = "a", .data = "a"}};
+    EXPECT_EQ(extract(build_zip(one, {.entry_count = 1000}).bytes), UZP_BAD_ARCHIVE);
+    EXPECT_EQ(extract(build_zip(one, {.zip64_end = true, .entry_count = uint64_t{1} << 60}).bytes), UZP_BAD_ARCHIVE);
+    Built built = build_zip(one);
+    put32(built.bytes, built.end_offset + 16, 0x7FFFFFFF);  // directory offset beyond the file
+    EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
+    built = build_zip(one);
+    put32(built.bytes, built.central_offsets[0] + 20, 0x7FFFFFF0);  // data running into the directory
+    EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
+    EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(Hostile, DataBeyondItsDeclaredSizeFailsTheEntry) {
+    const std::string big(100000, 'z');
+    EXPECT_EQ(extract(build_zip({{.name = "bomb", .data = big, .uncompressed_size = 10},
+                                 {.name = "stored", .data = big, .method = 0, .uncompressed_size = 10},
+                                 {.name = "short", .data = "abc", .uncompressed_size = 10}})
+                          .bytes),
+              UZP_ENTRY_ERRORS);
+    EXPECT_TRUE(snapshot(target).empty());
+    EXPECT_NE(printed.find("bomb  (data longer than its declared size)"), std::string::npos) << printed;
+    expect_contained();
+}
+
+TEST_F(Hostile, FailedEntryKeepsTheFileItWouldHaveReplaced) {
+    write_file(target / "keep.txt", "precious");
+    EXPECT_EQ(extract(build_zip({{.name = "keep.txt", .data = std::string(50000, 'n'), .crc = 42}}).bytes),
+              UZP_ENTRY_ERRORS);
+    EXPECT_EQ(read_file(target / "keep.txt"), "precious");
+    EXPECT_NE(printed.find("CRC error"), std::string::npos);
+    expect_contained();
+}
+
+TEST_F(Hostile, UnsupportedMethodsSkipTheEntryWithAMessage) {
+    EXPECT_EQ(extract(build_zip({{.name = "b.bz2", .data = "BZh9", .method = 12},
+                                 {.name = "l.lzma", .data = "xxxx", .method = 14},
+                                 {.name = "d64", .data = "xxxx", .method = 9},
+                                 {.name = "aes", .data = std::string(40, 'x'), .method = 99, .flags = 1,
+                                  .central_extra = std::string("\x01\x99\x07\x00\x02\x00" "AE\x03\x08\x00", 11)},
+                                 {.name = "ok", .data = "ok"}})
+                          .bytes),
+              UZP_ENTRY_ERRORS);
+    EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"ok", "ok"}}));
+    for (const char* method : {"BZip2", "LZMA", "Deflate64", "AES"})
+        EXPECT_NE(printed.find(std::string("unsupported compression method: ") + method), std::string::npos) << method;
+}
+
+TEST_F(Hostile, EntryWhereAFolderIsAndFolderWhereAFileIs) {
+    write_file(target / "file", "x");
+    fs::create_directories(target / "dir");
+    EXPECT_EQ(extract(build_zip({{.name = "dir", .data = "d"}, {.name = "file/", .data = ""},
+                                 {.name = "file/inner", .data = "i"}})
+                          .bytes),
+              UZP_ENTRY_ERRORS);
+    EXPECT_EQ(read_file(target / "file"), "x");
+    EXPECT_TRUE(fs::is_directory(target / "dir"));
+}
+
+std::string small_archive() {
+    return build_zip({{.name = "dir/", .data = "", .method = 0},
+                      {.name = "dir/stored.txt", .data = "stored bytes", .method = 0},
+                      {.name = "dir/deflated.txt", .data = std::string(300, 'd') + "tail", .data_descriptor = true},
+                      {.name = "z64", .data = "zip64 entry", .zip64 = true}},
+                     {.prepend = "MZ stub", .comment = "comment", .zip64_end = true})
+        .bytes;
+}
+
+TEST_F(Hostile, TruncationAtEveryByteNeverSucceedsNorLeavesDebris) {
+    const std::string whole = small_archive();
+    ASSERT_EQ(extract(whole), UZP_OK) << printed;
+    for (size_t length = 0; length < whole.size(); ++length) {
+        fs::remove_all(target);
+        const int32_t result = extract(whole.substr(0, length));
+        EXPECT_TRUE(result == UZP_BAD_ARCHIVE || result == UZP_ENTRY_ERRORS) << length << ": " << result;
+        expect_contained();
+    }
+}
+
+TEST_F(Hostile, CorruptionOfAnyByteEndsCleanly) {
+    const std::string whole = small_archive();
+    for (size_t at = 0; at < whole.size(); ++at) {
+        for (const uint8_t mask : {uint8_t{0xFF}, uint8_t{0x01}}) {
+            std::string damaged = whole;
+            damaged[at] = static_cast<char>(damaged[at] ^ mask);
+            fs::remove_all(target);
+            const int32_t result = extract(damaged);
+            EXPECT_TRUE(result == UZP_OK || result == UZP_BAD_ARCHIVE || result == UZP_ENTRY_ERRORS) << at;
+            expect_contained();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ziptest

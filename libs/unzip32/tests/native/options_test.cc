@@ -1,0 +1,271 @@
+// The options record and the callbacks, on archives built in the test.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "test_files.h"
+#include "unzip_harness.h"
+#include "zip_builder.h"
+
+namespace ziptest {
+namespace {
+
+class Options : public ::testing::Test {
+protected:
+    std::string make(const std::vector<Entry>& entries, const ziptest::Options& options = {}) {
+        const std::string path = folder / "archive.zip";
+        write_file(path, build_zip(entries, options).bytes);
+        return path;
+    }
+    int32_t run(UnzipRun& attempt, const std::string& archive) { return attempt.run(archive, folder / "out"); }
+    std::string out(const std::string& name) { return read_file(folder.path() / "out" / name); }
+    bool exists(const std::string& name) { return fs::exists(folder.path() / "out" / name); }
+
+    TempFolder folder;
+    UnzipRun unzip{&Wiz_SingleEntryUnzip};
+};
+
+TEST_F(Options, VersionRecordIsFilledOnlyForItsLength) {
+    UzpVer2 version{};
+    version.structure_length = 63;
+    EXPECT_EQ(UzpVersion2(&version), uint32_t{UZP_VERSION_MISMATCH});
+    EXPECT_EQ(version.unzip.major, 0);
+    version.structure_length = UZPVER2_LENGTH;
+    std::memset(version.release_date, ' ', sizeof version.release_date);
+    EXPECT_EQ(UzpVersion2(&version), uint32_t{UZP_OK});
+    EXPECT_EQ(version.unzip.major, 1);
+    EXPECT_STRNE(version.zlib_version, "");
+    EXPECT_EQ(std::string(version.release_date), "7 Dec 2026");
+}
+
+TEST_F(Options, ExtractsIntoNewNestedFolderAndFillsTotals) {
+    const std::string archive = make({{.name = "dati/", .data = ""},
+                                      {.name = "dati/indice.htm", .data = std::string(1000, 'x')},
+                                      {.name = "vuoto.txt", .data = "", .method = 0}},
+                                     {.comment = "hello"});
+    ASSERT_EQ(unzip.run(archive, folder / "a/b/c"), UZP_OK) << unzip.printed;
+    EXPECT_EQ(read_file(folder / "a/b/c/dati/indice.htm"), std::string(1000, 'x'));
+    EXPECT_EQ(read_file(folder / "a/b/c/vuoto.txt"), "");
+    EXPECT_EQ(unzip.record.number_of_members, 3u);
+    EXPECT_EQ(unzip.record.total_size, 1000u);
+    EXPECT_LT(unzip.record.total_size_compressed, 100u);
+    EXPECT_GT(unzip.record.compression_factor, 90u);
+    EXPECT_EQ(unzip.record.comment_length, 5);
+    EXPECT_EQ(unzip.sounds, 1);
+    EXPECT_NE(unzip.printed.find("inflating: dati/indice.htm\r\n"), std::string::npos) << unzip.printed;
+}
+
+TEST_F(Options, ModificationTimeAndReadOnlyAreRestored) {
+    const std::string archive = make({{.name = "ro.txt", .data = "r", .external = 1},
+                                      {.name = "unix-ro.txt", .data = "u", .made_by = 0x0314, .external = 0100444u << 16},
+                                      {.name = "rw.txt", .data = "w", .made_by = 0x0314, .external = 0100644u << 16}});
+    ASSERT_EQ(run(unzip, archive), UZP_OK) << unzip.printed;
+    struct stat status {};
+    ASSERT_EQ(::stat((folder / "out/ro.txt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0222, 0u);
+    EXPECT_EQ(status.st_mtime, 1589546096);  // 2020-05-15 12:34:56 read in UTC (TZ=UTC)
+    ASSERT_EQ(::stat((folder / "out/unix-ro.txt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0222, 0u);
+    ASSERT_EQ(::stat((folder / "out/rw.txt").c_str(), &status), 0);
+    EXPECT_NE(status.st_mode & 0200, 0u);
+}
+
+TEST_F(Options, ReplaceAnswersDecideEachExistingFile) {
+    std::vector<Entry> entries;
+    for (const char* name : {"1", "2", "3", "4", "5"}) entries.push_back({.name = name, .data = std::string("new") + name});
+    const std::string archive = make(entries);
+    for (const char* name : {"1", "2", "3", "4", "5"}) write_file(folder.path() / "out" / name, "old");
+    unzip.options.prompt_to_overwrite = 1;
+    unzip.replace_answers = {UZP_REPLACE_NO, UZP_REPLACE_YES, UZP_REPLACE_ALL};
+    EXPECT_EQ(run(unzip, archive), UZP_OK) << unzip.printed;
+    EXPECT_EQ(unzip.questions, (std::vector<std::string>{"1", "2", "3"}));  // All stops the questions
+    EXPECT_EQ(out("1"), "old");
+    EXPECT_EQ(out("2"), "new2");
+    EXPECT_EQ(out("5"), "new5");
+
+    UnzipRun again{&Wiz_SingleEntryUnzip};
+    for (const char* name : {"1", "2", "3", "4", "5"}) write_file(folder.path() / "out" / name, "old");
+    again.options.prompt_to_overwrite = 1;
+    again.options.always_overwrite = 1;  // prompting wins over it
+    again.replace_answers = {UZP_REPLACE_YES, UZP_REPLACE_NONE};
+    EXPECT_EQ(run(again, archive), UZP_OK);
+    EXPECT_EQ(again.questions.size(), 2u);
+    EXPECT_EQ(out("1"), "new1");
+    EXPECT_EQ(out("2"), "old");
+    EXPECT_EQ(out("5"), "old");
+}
+
+TEST_F(Options, QuestionNamesTheFileUnderTheTargetFolder) {
+    const std::string archive = make({{.name = "dati\\indice.htm", .data = "x"}});
+    write_file(folder.path() / "out/dati/indice.htm", "old");
+    unzip.options.prompt_to_overwrite = 1;
+    run(unzip, archive);
+    EXPECT_EQ(unzip.questions, (std::vector<std::string>{"dati/indice.htm"}));
+}
+
+TEST_F(Options, WithoutPromptingOverwriteOptionDecides) {
+    const std::string archive = make({{.name = "f", .data = "new"}});
+    write_file(folder.path() / "out/f", "old");
+    EXPECT_EQ(run(unzip, archive), UZP_OK);
+    EXPECT_EQ(out("f"), "old");
+    EXPECT_NE(unzip.printed.find("skipping: f"), std::string::npos);
+    unzip.options.always_overwrite = 1;
+    EXPECT_EQ(run(unzip, archive), UZP_OK);
+    EXPECT_EQ(out("f"), "new");
+    EXPECT_TRUE(unzip.questions.empty());
+}
+
+TEST_F(Options, UpdateAndFreshenCompareTimes) {
+    const std::string archive = make({{.name = "older", .data = "new"}, {.name = "newer", .data = "new"},
+                                      {.name = "missing", .data = "new"}});
+    const auto prepare = [&] {
+        write_file(folder.path() / "out/older", "old");
+        write_file(folder.path() / "out/newer", "old");
+        fs::remove(folder.path() / "out/missing");
+        fs::last_write_time(folder.path() / "out/older", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 20));
+    };
+    prepare();
+    unzip.options.extract_only_newer = 1;
+    unzip.options.prompt_to_overwrite = 1;  // update never asks
+    EXPECT_EQ(run(unzip, archive), UZP_OK);
+    EXPECT_EQ(out("older"), "new");
+    EXPECT_EQ(out("newer"), "old");
+    EXPECT_EQ(out("missing"), "new");
+    EXPECT_TRUE(unzip.questions.empty());
+
+    prepare();
+    UnzipRun fresh{&Wiz_SingleEntryUnzip};
+    fresh.options.freshen = 1;
+    EXPECT_EQ(run(fresh, archive), UZP_OK);
+    EXPECT_EQ(out("older"), "new");
+    EXPECT_EQ(out("newer"), "old");
+    EXPECT_FALSE(exists("missing"));
+}
+
+TEST_F(Options, ListOnlyReportsThirteenValuesAndWritesNothing) {
+    const std::string archive = make({{.name = "readme.txt", .data = std::string(1234, 'r')},
+                                      {.name = "cartella/", .data = "", .method = 0}});
+    unzip.options.list_only = 1;
+    ASSERT_EQ(run(unzip, archive), UZP_OK);
+    EXPECT_FALSE(fs::exists(folder.path() / "out"));
+    ASSERT_EQ(unzip.listed.size(), 2u);
+    const Listed& first = unzip.listed[0];
+    EXPECT_EQ(first.name, "readme.txt");
+    EXPECT_EQ(first.size, 1234u);
+    EXPECT_EQ(first.method, "Deflated");
+    EXPECT_EQ(first.crc, crc32_of(std::string(1234, 'r')));
+    EXPECT_EQ(std::tie(first.year, first.month, first.day, first.hour, first.minute),
+              std::make_tuple(2020u, 5u, 15u, 12u, 34u));
+    EXPECT_EQ(first.flag, uint32_t{' '});
+    EXPECT_EQ(first.encrypted, uint32_t{' '});
+    EXPECT_EQ(unzip.listed[1].flag, uint32_t{'d'});
+}
+
+TEST_F(Options, TestOnlyChecksEveryEntryAndWritesNothing) {
+    const std::string archive = make({{.name = "good", .data = "fine"}, {.name = "bad", .data = "data", .crc = 1}});
+    unzip.options.test_only = 1;
+    EXPECT_EQ(run(unzip, archive), UZP_ENTRY_ERRORS);
+    EXPECT_FALSE(fs::exists(folder.path() / "out"));
+    EXPECT_NE(unzip.printed.find("testing: good   OK"), std::string::npos);
+    EXPECT_NE(unzip.printed.find("bad  (CRC error)"), std::string::npos);
+}
+
+TEST_F(Options, QuietLevelsFilterMessages) {
+    const std::string archive = make({{.name = "good", .data = "fine"}, {.name = "bad", .data = "data", .crc = 1}});
+    unzip.options.quiet = 1;
+    EXPECT_EQ(run(unzip, archive), UZP_ENTRY_ERRORS);
+    EXPECT_EQ(unzip.printed.find("inflating"), std::string::npos);
+    EXPECT_NE(unzip.printed.find("bad"), std::string::npos);
+    UnzipRun silent{&Wiz_SingleEntryUnzip};
+    silent.options.quiet = 2;
+    EXPECT_EQ(run(silent, archive), UZP_ENTRY_ERRORS);
+    EXPECT_EQ(silent.printed, "");
+}
+
+TEST_F(Options, FlattenAndSpacesToUnderscores) {
+    const std::string archive = make({{.name = "a b/c d.txt", .data = "1"}, {.name = "x/", .data = ""}});
+    unzip.options.recreate_folders = 0;
+    unzip.options.spaces_to_underscores = 1;
+    ASSERT_EQ(run(unzip, archive), UZP_OK);
+    EXPECT_EQ(snapshot(folder.path() / "out"), (std::map<std::string, std::string>{{"c_d.txt", "1"}}));
+}
+
+TEST_F(Options, IncludeAndExcludeListsWithWildcardsAndCase) {
+    const std::string archive = make({{.name = "dati/A.HTM", .data = "a"}, {.name = "dati/b.htm", .data = "b"},
+                                      {.name = "dati/c.txt", .data = "c"}, {.name = "other/d.htm", .data = "d"}});
+    unzip.include = {"dati/*.htm"};
+    unzip.exclude = {"*/b.*"};
+    // Case counts by default: A.HTM does not match and b.htm is excluded.
+    ASSERT_EQ(run(unzip, archive), UZP_NO_MATCH);
+    EXPECT_TRUE(snapshot(folder.path() / "out").empty());
+
+    UnzipRun folding{&Wiz_SingleEntryUnzip};
+    folding.include = {"dati\\*.htm"};  // either separator
+    folding.exclude = {"*/b.*"};
+    folding.options.case_insensitive = 1;
+    ASSERT_EQ(run(folding, archive), UZP_OK);
+    EXPECT_EQ(out("dati/A.HTM"), "a");
+    EXPECT_FALSE(exists("dati/b.htm"));
+    EXPECT_EQ(folding.record.number_of_members, 1u);
+
+    UnzipRun none{&Wiz_SingleEntryUnzip};
+    none.include = {"*.doc"};
+    EXPECT_EQ(run(none, archive), UZP_NO_MATCH);
+}
+
+TEST_F(Options, UnsupportedOptionsTouchNothing) {
+    const std::string archive = make({{.name = "f", .data = "x"}});
+    int32_t DCL::*const unsupported[] = {&DCL::to_stdout, &DCL::show_comment, &DCL::detailed_info,
+                                         &DCL::restore_security};
+    for (auto option : unsupported) {
+        UnzipRun attempt{&Wiz_SingleEntryUnzip};
+        attempt.options.*option = 1;
+        EXPECT_EQ(run(attempt, archive), UZP_UNSUPPORTED_OPTION);
+        EXPECT_NE(attempt.printed.find("not supported"), std::string::npos);
+        EXPECT_FALSE(fs::exists(folder.path() / "out"));
+    }
+}
+
+TEST_F(Options, TranslatesLineEndsOfTextEntriesOnly) {
+    const std::string archive = make({{.name = "t.txt", .data = "a\nb\r\nc\n", .internal = 1},
+                                      {.name = "b.bin", .data = "a\nb\n"}});
+    unzip.options.translate_eol = 1;
+    ASSERT_EQ(run(unzip, archive), UZP_OK);
+    EXPECT_EQ(out("t.txt"), "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(out("b.bin"), "a\nb\n");
+}
+
+TEST_F(Options, ServiceCallbackCanStopTheRun) {
+    const std::string archive = make({{.name = "1", .data = "1"}, {.name = "2", .data = "2"}, {.name = "3", .data = "3"}});
+    unzip.stop_at_service_call = 1;
+    EXPECT_EQ(run(unzip, archive), UZP_ABORTED);
+    EXPECT_TRUE(exists("1"));
+    EXPECT_FALSE(exists("2"));
+    EXPECT_FALSE(exists("3"));
+}
+
+TEST_F(Options, ArchiveProblemsHaveTheirOwnCodes) {
+    EXPECT_EQ(run(unzip, folder / "missing.zip"), UZP_ARCHIVE_NOT_FOUND);
+    write_file(folder / "text.zip", "this is not a zip archive at all, just text");
+    EXPECT_EQ(run(unzip, folder / "text.zip"), UZP_BAD_ARCHIVE);
+    EXPECT_EQ(run(unzip, folder.path().string()), UZP_ARCHIVE_UNREADABLE);  // a folder
+    EXPECT_EQ(Wiz_SingleEntryUnzip(0, nullptr, 0, nullptr, nullptr, nullptr), UZP_BAD_PARAMETERS);
+    DCL options{};
+    EXPECT_EQ(Wiz_SingleEntryUnzip(0, nullptr, 0, nullptr, &options, nullptr), UZP_BAD_PARAMETERS);
+    EXPECT_EQ(Wiz_SingleEntryUnzip(1, nullptr, 0, nullptr, &options, nullptr), UZP_BAD_PARAMETERS);
+}
+
+TEST_F(Options, InstallerShapedCallWithHundredNullNames) {
+    const std::string archive = make({{.name = "catalogo/x.htm", .data = "x"}});
+    std::vector<char*> names(100, nullptr);
+    std::string archive_name = archive, target = folder / "out";
+    DCL options{};
+    options.prompt_to_overwrite = options.always_overwrite = options.recreate_folders = 1;
+    options.archive_name = archive_name.data();
+    options.extract_folder = target.data();
+    USERFUNCTIONS callbacks{};
+    EXPECT_EQ(Wiz_SingleEntryUnzip(0, names.data(), 0, names.data(), &options, &callbacks), UZP_OK);
+    EXPECT_EQ(out("catalogo/x.htm"), "x");
+}
+
+}  // namespace
+}  // namespace ziptest

@@ -1,0 +1,113 @@
+// The structures real archives carry, built exactly: ZIP64 records, data
+// descriptors, prepended stubs and comments, names in code page 437, UTF-8 and
+// the Unicode path field, and times from the extended fields.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "test_files.h"
+#include "unzip_harness.h"
+#include "zip_builder.h"
+
+namespace ziptest {
+namespace {
+
+class Structures : public ::testing::Test {
+protected:
+    int32_t extract(const Built& built) {
+        write_file(folder / "a.zip", built.bytes);
+        const int32_t result = unzip.run(folder / "a.zip", folder / "out");
+        return result;
+    }
+    TempFolder folder;
+    UnzipRun unzip{&Wiz_SingleEntryUnzip};
+};
+
+TEST_F(Structures, Zip64StubCommentAndDescriptorsTogether) {
+    const std::string big(70000, 'q');
+    ASSERT_EQ(extract(build_zip({{.name = "a", .data = big, .data_descriptor = true, .zip64 = true},
+                                 {.name = "b", .data = "b", .method = 0, .zip64 = true},
+                                 {.name = "c", .data = big, .data_descriptor = true}},
+                                {.prepend = std::string(5000, 'S'), .comment = "PK\x05\x06 fake signature in comment",
+                                 .zip64_end = true})),
+              UZP_OK)
+        << unzip.printed;
+    EXPECT_EQ(snapshot(folder.path() / "out"),
+              (std::map<std::string, std::string>{{"a", big}, {"b", "b"}, {"c", big}}));
+}
+
+TEST_F(Structures, NameEncodings) {
+    const std::string unicode_field = [] {
+        std::string name = "old-name.txt", field;
+        const std::string utf8 = "nuovo-\xc3\xa8.txt";
+        const uint32_t crc = crc32_of(name);
+        field += std::string("\x75\x70", 2);
+        field += static_cast<char>(5 + utf8.size());
+        field += '\0';
+        field += '\x01';
+        for (int i = 0; i < 4; ++i) field += static_cast<char>((crc >> (8 * i)) & 0xFF);
+        return field + utf8;
+    }();
+    EXPECT_EQ(extract(build_zip({{.name = "caf\x82.txt", .data = "437"},
+                                 {.name = "perch\xc3\xa9.txt", .data = "utf8", .flags = 0x800},
+                                 {.name = "old-name.txt", .data = "field", .central_extra = unicode_field},
+                                 {.name = "bad\xff.txt", .data = "x", .flags = 0x800}})),
+              UZP_ENTRY_ERRORS);
+    EXPECT_EQ(snapshot(folder.path() / "out"),
+              (std::map<std::string, std::string>{
+                  {"caf\xc3\xa9.txt", "437"}, {"perch\xc3\xa9.txt", "utf8"}, {"nuovo-\xc3\xa8.txt", "field"}}));
+    // Callback texts are single-byte: é is 0xE9 in Windows-1252.
+    EXPECT_NE(unzip.printed.find("perch\xe9.txt"), std::string::npos) << unzip.printed;
+    EXPECT_NE(unzip.printed.find("not valid UTF-8"), std::string::npos);
+}
+
+TEST_F(Structures, ExtendedTimestampWinsOverDosTime) {
+    std::string field("\x55\x54\x05\x00\x01", 5);
+    const uint32_t when = 1700000000;
+    for (int i = 0; i < 4; ++i) field += static_cast<char>((when >> (8 * i)) & 0xFF);
+    ASSERT_EQ(extract(build_zip({{.name = "t", .data = "t", .central_extra = field}})), UZP_OK);
+    struct stat status {};
+    ASSERT_EQ(::stat((folder.path() / "out/t").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mtime, 1700000000);
+}
+
+TEST_F(Structures, ReplacesAReadOnlyFileWhenAskedTo) {
+    write_file(folder.path() / "out/r", "old");
+    fs::permissions(folder.path() / "out/r", fs::perms::owner_read);
+    unzip.options.always_overwrite = 1;
+    ASSERT_EQ(extract(build_zip({{.name = "r", .data = "new"}})), UZP_OK);
+    EXPECT_EQ(read_file(folder.path() / "out/r"), "new");
+}
+
+}  // namespace
+}  // namespace ziptest
+
+namespace ziptest {
+namespace {
+
+// Big entries are decoded on a second thread; the outcome must be the one a
+// strictly sequential extraction gives.
+TEST_F(Structures, BigEntriesInParallelKeepArchiveOrderAndReportFailures) {
+    std::string big_a(3 << 20, 'a'), big_b(2 << 20, 'b');
+    for (size_t i = 0; i < big_a.size(); i += 4093) big_a[i] = static_cast<char>(i);
+    write_file(folder.path() / "out/bad", "precious");
+    unzip.options.prompt_to_overwrite = 1;
+    unzip.replace_answers = {UZP_REPLACE_YES, UZP_REPLACE_YES};
+    ASSERT_EQ(extract(build_zip({{.name = "dup", .data = big_a},
+                                 {.name = "dup", .data = big_b},         // must see the first one and ask
+                                 {.name = "bad", .data = big_a, .crc = 3},
+                                 {.name = "DUP/inner", .data = "x"},     // a folder where the file is
+                                 {.name = "small", .data = "s"},
+                                 {.name = "last", .data = big_b}})),
+              UZP_ENTRY_ERRORS)
+        << unzip.printed;
+    EXPECT_EQ(unzip.questions, (std::vector<std::string>{"dup", "bad"}));
+    EXPECT_EQ(read_file(folder.path() / "out/dup"), big_b);
+    EXPECT_EQ(read_file(folder.path() / "out/bad"), "precious");
+    EXPECT_EQ(read_file(folder.path() / "out/last"), big_b);
+    EXPECT_NE(unzip.printed.find("bad  (CRC error)"), std::string::npos);
+    for (const auto& item : fs::directory_iterator(folder.path() / "out"))
+        EXPECT_EQ(item.path().filename().string().find(".uz"), std::string::npos) << item.path();
+}
+
+}  // namespace
+}  // namespace ziptest

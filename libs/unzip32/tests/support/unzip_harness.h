@@ -1,0 +1,97 @@
+#pragma once
+// Calls Wiz_SingleEntryUnzip the way an application does, with callbacks that
+// record what the library told and answer its questions from a script. The
+// callbacks carry no context, so the run in progress is found through one
+// pointer that only exists while a run does.
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "libs/unzip32/unzip32.h"
+
+namespace ziptest {
+
+struct Listed {
+    uint32_t size, compressed, factor, month, day, year, hour, minute, flag;
+    std::string name, method;
+    uint32_t crc, encrypted;
+};
+
+using WizEntry = int32_t(UNZIP32_CALL*)(int32_t, char**, int32_t, char**, DCL*, USERFUNCTIONS*);
+
+class UnzipRun {
+public:
+    explicit UnzipRun(WizEntry entry) : entry_(entry) { options.recreate_folders = 1; }
+
+    DCL options{};
+    std::vector<std::string> include, exclude;
+    // Script and record of the callbacks.
+    std::deque<int32_t> replace_answers;
+    int32_t replace_default = UZP_REPLACE_NO;
+    std::string password;
+    int32_t password_answer = 1;
+    int stop_at_service_call = -1;
+    std::string printed;
+    std::vector<std::string> questions;
+    std::vector<Listed> listed;
+    int password_calls = 0, service_calls = 0, sounds = 0;
+    USERFUNCTIONS record{};
+
+    int32_t run(const std::string& archive, const std::string& folder) {
+        std::vector<char*> in, ex;
+        for (auto& s : include) in.push_back(s.data());
+        for (auto& s : exclude) ex.push_back(s.data());
+        std::string archive_copy = archive, folder_copy = folder;
+        options.archive_name = archive_copy.data();
+        options.extract_folder = folder_copy.data();
+        record = USERFUNCTIONS{&print, &sound, &replace, &ask_password, &message, &service, 7, 7, 7, 7, 7};
+        current() = this;
+        const int32_t result = entry_(static_cast<int32_t>(in.size()), in.empty() ? nullptr : in.data(),
+                                      static_cast<int32_t>(ex.size()), ex.empty() ? nullptr : ex.data(), &options,
+                                      &record);
+        current() = nullptr;
+        options.archive_name = options.extract_folder = nullptr;
+        return result;
+    }
+
+private:
+    static UnzipRun*& current() {
+        static UnzipRun* run = nullptr;
+        return run;
+    }
+    static int32_t UNZIP32_CALL print(const char* text, uint32_t length) {
+        current()->printed.append(text, length);
+        return 0;
+    }
+    static void UNZIP32_CALL sound() { ++current()->sounds; }
+    static int32_t UNZIP32_CALL replace(char* name) {
+        auto* self = current();
+        self->questions.emplace_back(name);
+        if (self->replace_answers.empty()) return self->replace_default;
+        const int32_t answer = self->replace_answers.front();
+        self->replace_answers.pop_front();
+        return answer;
+    }
+    static int32_t UNZIP32_CALL ask_password(char* buffer, int32_t size, const char*, const char*) {
+        auto* self = current();
+        ++self->password_calls;
+        if (self->password_answer == 0 && static_cast<int32_t>(self->password.size()) < size)
+            std::memcpy(buffer, self->password.c_str(), self->password.size() + 1);
+        return self->password_answer;
+    }
+    static void UNZIP32_CALL message(uint32_t size, uint32_t compressed, uint32_t factor, uint32_t month, uint32_t day,
+                                     uint32_t year, uint32_t hour, uint32_t minute, uint32_t flag, const char* name,
+                                     const char* method, uint32_t crc, uint32_t encrypted) {
+        current()->listed.push_back(
+            Listed{size, compressed, factor, month, day, year, hour, minute, flag, name, method, crc, encrypted});
+    }
+    static int32_t UNZIP32_CALL service(const char*, uint32_t) {
+        auto* self = current();
+        return self->service_calls++ == self->stop_at_service_call ? 1 : 0;
+    }
+
+    WizEntry entry_;
+};
+
+}  // namespace ziptest

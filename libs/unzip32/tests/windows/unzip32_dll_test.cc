@@ -1,0 +1,157 @@
+// The real UNZIP32.DLL, loaded as the installer loads it and driven through
+// its two exported entries with __stdcall callbacks, under Wine.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+
+#include "test_files.h"
+#include "unzip_harness.h"
+#include "zip_builder.h"
+
+namespace ziptest {
+namespace {
+
+using VersionEntry = uint32_t(UNZIP32_CALL*)(UzpVer2*);
+
+// The library for the whole test program, unloaded at its end.
+class Library {
+public:
+    Library() : module_(LoadLibraryW(L"UNZIP32.DLL")) {}
+    ~Library() {
+        if (module_) FreeLibrary(module_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    template <typename F>
+    F entry(const char* name) const {
+        return module_ ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+    }
+
+private:
+    HMODULE module_;
+};
+
+const Library& library() {
+    static Library instance;
+    return instance;
+}
+
+class Dll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wiz = library().entry<WizEntry>("Wiz_SingleEntryUnzip");
+        ASSERT_NE(wiz, nullptr);
+    }
+    int32_t extract(const std::vector<Entry>& entries, UnzipRun& run) {
+        write_file(folder.path() / "a.zip", build_zip(entries).bytes);
+        return run.run((folder.path() / "a.zip").string(), target.string());
+    }
+    DWORD attributes(const std::wstring& name) { return GetFileAttributesW((target / name).wstring().c_str()); }
+
+    WizEntry wiz = nullptr;
+    TempFolder folder;
+    fs::path target = folder.path() / "target";
+};
+
+TEST_F(Dll, ExportsUndecoratedEntriesAndAnswersTheVersion) {
+    const auto version = library().entry<VersionEntry>("UzpVersion2");
+    ASSERT_NE(version, nullptr);
+    UzpVer2 record{};
+    record.structure_length = 64;
+    std::memcpy(record.beta_level, "         ", 10);
+    EXPECT_EQ(version(&record), 0u);
+    EXPECT_EQ(record.unzip.major, 1);
+    EXPECT_STREQ(record.beta_level, "");
+    record.structure_length = 60;
+    EXPECT_EQ(version(&record), uint32_t{UZP_VERSION_MISMATCH});
+}
+
+TEST_F(Dll, NamesBecomeTheRightWindowsFileNamesAndAnsiTexts) {
+    UnzipRun run{wiz};
+    ASSERT_EQ(extract({{.name = "perch\xc3\xa9/gi\xc3\xa0.txt", .data = "utf8", .flags = 0x800},
+                       {.name = "caf\x82.txt", .data = "cp437"},
+                       {.name = "Grie\xc3\x9f \xce\xb1.txt", .data = "greek", .flags = 0x800}},
+                      run),
+              UZP_OK)
+        << run.printed;
+    EXPECT_EQ(read_file(target / L"perché" / L"già.txt"), "utf8");
+    EXPECT_EQ(read_file(target / L"café.txt"), "cp437");
+    EXPECT_EQ(read_file(target / L"Grieß α.txt"), "greek");
+    // The callbacks get the ANSI code page (1252 here): é is one byte, α has none.
+    EXPECT_NE(run.printed.find("perch\xe9\\gi\xe0.txt"), std::string::npos) << run.printed;
+    EXPECT_NE(run.printed.find("Grie\xdf ?.txt"), std::string::npos) << run.printed;
+    EXPECT_NE(run.printed.find("caf\xe9.txt"), std::string::npos) << run.printed;  // from code page 437
+}
+
+TEST_F(Dll, RestoresReadOnlyAndModificationTime) {
+    UnzipRun run{wiz};
+    ASSERT_EQ(extract({{.name = "ro.txt", .data = "r", .external = FILE_ATTRIBUTE_READONLY},
+                       {.name = "rw.txt", .data = "w", .external = FILE_ATTRIBUTE_ARCHIVE}},
+                      run),
+              UZP_OK);
+    EXPECT_TRUE(attributes(L"ro.txt") & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(attributes(L"rw.txt") & FILE_ATTRIBUTE_READONLY);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW((target / L"rw.txt").wstring().c_str(), GetFileExInfoStandard, &data));
+    FILETIME local{}, expected{};
+    DosDateTimeToFileTime(Entry{}.dos_date, Entry{}.dos_time, &local);
+    LocalFileTimeToFileTime(&local, &expected);
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &expected), 0);
+}
+
+TEST_F(Dll, InstallerOptionsAskWithBackslashNamesAndReplaceReadOnlyFiles) {
+    write_file(target / "dati" / "indice.htm", "old");
+    write_file(target / "dati" / "altro.htm", "old");
+    SetFileAttributesW((target / L"dati" / L"altro.htm").wstring().c_str(), FILE_ATTRIBUTE_READONLY);
+    UnzipRun run{wiz};
+    run.options.prompt_to_overwrite = run.options.always_overwrite = 1;
+    run.replace_answers = {UZP_REPLACE_ALL};
+    ASSERT_EQ(extract({{.name = "dati/indice.htm", .data = "new"}, {.name = "dati/altro.htm", .data = "new"}}, run),
+              UZP_OK)
+        << run.printed;
+    EXPECT_EQ(run.questions, (std::vector<std::string>{"dati\\indice.htm"}));
+    EXPECT_EQ(read_file(target / "dati" / "indice.htm"), "new");
+    EXPECT_EQ(read_file(target / "dati" / "altro.htm"), "new");
+}
+
+TEST_F(Dll, HostileNamesStayOutAndFailuresKeepOldFiles) {
+    write_file(target / "keep.txt", "precious");
+    UnzipRun run{wiz};
+    run.options.always_overwrite = 1;
+    EXPECT_EQ(extract({{.name = "..\\escape.txt", .data = "x"},
+                       {.name = "C:\\escape.txt", .data = "x"},
+                       {.name = "\\\\.\\escape.txt", .data = "x"},
+                       {.name = "aux.txt", .data = "x"},
+                       {.name = "a.txt:hidden", .data = "x"},
+                       {.name = "trail. ", .data = "x"},
+                       {.name = "keep.txt", .data = "broken", .crc = 1},
+                       {.name = "good.txt", .data = "good"}},
+                      run),
+              UZP_ENTRY_ERRORS);
+    EXPECT_FALSE(fs::exists(folder.path() / "escape.txt"));
+    EXPECT_FALSE(fs::exists("C:\\escape.txt"));
+    EXPECT_EQ(read_file(target / "keep.txt"), "precious");
+    EXPECT_EQ(read_file(target / "good.txt"), "good");
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& item : fs::directory_iterator(target)) ++files;
+    EXPECT_EQ(files, 2u);  // no temporary file left behind
+}
+
+TEST_F(Dll, BigEntriesDecodedOnTwoThreads) {
+    const std::string a(3 << 20, 'a'), b(2 << 20, 'b');
+    UnzipRun run{wiz};
+    ASSERT_EQ(extract({{.name = "a.bin", .data = a}, {.name = "b.bin", .data = b}, {.name = "c.bin", .data = a},
+                       {.name = "bad.bin", .data = b, .crc = 5}},
+                      run),
+              UZP_ENTRY_ERRORS)
+        << run.printed;
+    EXPECT_EQ(read_file(target / "a.bin"), a);
+    EXPECT_EQ(read_file(target / "b.bin"), b);
+    EXPECT_EQ(read_file(target / "c.bin"), a);
+    EXPECT_FALSE(fs::exists(target / "bad.bin"));
+    EXPECT_NE(run.printed.find("bad.bin  (CRC error)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ziptest

@@ -1,0 +1,45 @@
+#pragma once
+// A catalogue laid out in the Wine prefix, the delivery beside it, and runs of
+// the real installer with its message boxes answered.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/driver/dialog_driver-win32.h"
+#include "tools/fixture/fixture_builder-win32.h"
+
+namespace e2e {
+
+/// The history of a catalogue that has patches 1 to 6.
+extern const std::string kHistory1To6;
+
+/// The build's delivery folder (installer, libraries, sample archive) and the
+/// sample archive extracted by another tool.
+std::wstring built_delivery();
+std::wstring expected_tree();
+
+std::string read_bytes(const std::wstring& path);
+bool exists(const std::wstring& path);
+/// Today's date as the installer writes it (the user's short-date format).
+std::string today();
+/// Every file under `folder`, as paths relative to it.
+std::vector<std::wstring> files_under(const std::wstring& folder);
+
+class InstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /// Points the catalogue's shortcut at `working_folder`.
+    void set_working_folder(const std::wstring& working_folder);
+    /// Runs the delivered installer until it ends, answering with `policy`.
+    dialog_driver::RunResult run(dialog_driver::Policy policy = dialog_driver::answer_default());
+
+    std::wstring base;      // everything of this test lives below it
+    std::wstring install;   // the catalogue's installation folder
+    std::wstring delivery;  // the folder the installer is started from
+    std::wstring archive;   // delivery + "\catalogo.zip"
+};
+
+}  // namespace e2e

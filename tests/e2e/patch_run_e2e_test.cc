@@ -1,0 +1,136 @@
+// The installer's whole run, started as a user would, on a catalogue laid out
+// in the Wine prefix.
+#include <windows.h>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace e2e {
+namespace {
+
+using dialog_driver::DialogIcon;
+namespace button = dialog_driver::button;
+
+void expect_only_ok(const dialog_driver::DialogSeen& box) {
+    ASSERT_EQ(box.buttons.size(), 1u);
+    EXPECT_EQ(box.buttons[0].id, button::ok);
+}
+
+std::wstring system_folder() {
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\system32";
+}
+
+class PatchRun : public InstallerTest {};
+
+TEST_F(PatchRun, InstallsTheCatalogueAndRecordsThePatch) {
+    const auto result = run();
+
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].title, L"Dravimex");
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_EQ(result.dialogs[0].icon, DialogIcon::information);
+    expect_only_ok(result.dialogs[0]);
+
+    EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6 + "7         " + today() + "\r\n");
+    EXPECT_FALSE(exists(install + L"\\catalogo\\vecchio.htm"));
+    EXPECT_FALSE(exists(install + L"\\catalogo\\schede\\vecchia.htm"));
+    for (const auto& file : files_under(expected_tree()))
+        EXPECT_EQ(read_bytes(install + L"\\" + file), read_bytes(expected_tree() + L"\\" + file)) << file;
+    EXPECT_TRUE(exists(install + L"\\catalogo\\vuoto"));
+    EXPECT_FALSE(exists(archive));
+
+    for (const wchar_t* library : {L"zip32.dll", L"UNZIP32.DLL"})
+        EXPECT_EQ(read_bytes(system_folder() + L"\\" + library), read_bytes(delivery + L"\\" + library)) << library;
+}
+
+TEST_F(PatchRun, RepairsTheKnownPathDefect) {
+    const std::wstring repaired = base + L"\\VarenkorCatalogo\\progetto_html";
+    fixture::lay_out_installation({repaired, kHistory1To6, {}, false, {}});
+    set_working_folder(base + L"\\VarenkorCatalogoprogetto_html");
+    const auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_EQ(read_bytes(repaired + L"\\patch.txt"), kHistory1To6 + "7         " + today() + "\r\n");
+    EXPECT_TRUE(exists(repaired + L"\\catalogo\\indice.htm"));
+}
+
+TEST_F(PatchRun, LeavesPathsWithoutTheExactDefectAlone) {
+    // The marker matches regardless of case, but the repair only in exact case.
+    const std::wstring capital = base + L"\\VarenkorCatalogoProgetto_html";
+    fixture::lay_out_installation({capital, kHistory1To6, {}, false, {}});
+    set_working_folder(capital);
+    auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_TRUE(exists(capital + L"\\catalogo\\indice.htm"));
+
+    // Without the marker, a path holding the word is used as it is.
+    const std::wstring plain = base + L"\\Varenkor\\progetto_html";
+    fixture::lay_out_installation({plain, kHistory1To6, {}, false, {}});
+    set_working_folder(plain);
+    fixture::copy_into(delivery, {built_delivery() + L"\\catalogo.zip"});
+    result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_TRUE(exists(plain + L"\\catalogo\\indice.htm"));
+}
+
+TEST_F(PatchRun, InstallsIntoAFolderWithAccents) {
+    const std::wstring accented = base + L"\\Catalogo più già";
+    fixture::lay_out_installation({accented, kHistory1To6, {}, false, {}});
+    set_working_folder(accented);
+    const auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_TRUE(exists(accented + L"\\catalogo\\indice.htm"));
+}
+
+TEST_F(PatchRun, WithoutTheMenuFolderRefusesAfterCopyingTheLibraries) {
+    fixture::remove_menu_folder();
+    const std::wstring copied = system_folder() + L"\\zip32.dll";
+    fixture::remove_tree(copied);
+    const auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].title, L"Dravimex");
+    EXPECT_EQ(result.dialogs[0].text, L"Non hai installato il catalogo. La patch non può essere creata");
+    EXPECT_EQ(result.dialogs[0].icon, DialogIcon::critical);
+    expect_only_ok(result.dialogs[0]);
+    EXPECT_TRUE(exists(copied));
+    EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6);
+    EXPECT_TRUE(exists(archive));
+}
+
+TEST_F(PatchRun, AHiddenMenuFolderCountsAsMissing) {
+    fixture::set_attributes(fixture::menu_folder(), {true, false});
+    const auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Non hai installato il catalogo. La patch non può essere creata");
+}
+
+TEST_F(PatchRun, AMissingLibraryStopsBeforeTheCatalogueIsLookedFor) {
+    fixture::remove_tree(delivery + L"\\zip32.dll");
+    fixture::remove_menu_folder();  // would be the next message, were the catalogue looked for
+    const auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].icon, DialogIcon::critical);
+    EXPECT_NE(result.dialogs[0].text.find(L"'53'"), std::wstring::npos) << result.dialogs[0].text;
+    EXPECT_NE(result.dialogs[0].text.find(L"zip32.dll"), std::wstring::npos);
+}
+
+TEST_F(PatchRun, AMissingOrBrokenShortcutChangesNothing) {
+    fixture::remove_tree(fixture::shortcut_path());
+    auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_NE(result.dialogs[0].text.find(L"cartella di installazione del catalogo"), std::wstring::npos);
+
+    fixture::write_broken_shortcut(fixture::shortcut_path());
+    result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_NE(result.dialogs[0].text.find(L"cartella di installazione del catalogo"), std::wstring::npos);
+
+    EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6);
+    EXPECT_TRUE(exists(install + L"\\catalogo\\vecchio.htm"));
+    EXPECT_TRUE(exists(archive));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -20,11 +20,12 @@ wine_session_start() {
 
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the Wine prefix in $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        mkdir -p "$build_dir"
+        wineboot -i >/dev/null 2>&1 </dev/null
     fi
     # Keep one server alive between test processes; its output goes nowhere, or
     # whoever reads ours would wait for it.
-    wineserver -p >/dev/null 2>&1 </dev/null
+    wineserver -p >/dev/null 2>&1 </dev/null || true  # fails when a server already runs
     # Start Wine's own services now, with their output sent nowhere: started by
     # a test, they would hold the test runner's pipe open until its timeout.
     wine cmd.exe /c exit >/dev/null 2>&1 </dev/null

@@ -87,6 +87,12 @@ bool move_clear_of(HWND box, HWND main) {
     // Asynchronous: the request waits in the program's queue instead of
     // blocking the driver should the program not answer.
     SetWindowPos(box, nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    // The move happens when the program gets to it: wait for it, a while at most.
+    for (int tries = 0; tries < 100; ++tries) {
+        const RECT now = window_rect(box);
+        if (now.left == to.x && now.top == to.y) break;
+        Sleep(10);
+    }
     return true;
 }
 

@@ -2,6 +2,9 @@
 // accents of its messages, and one run at a time.
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "tests/e2e/e2e_support.h"
 
 namespace e2e {
@@ -89,6 +92,23 @@ TEST_F(Window, ASecondStartWhileTheFirstRunsTouchesNothing) {
     ASSERT_EQ(first.dialogs.size(), 2u) << dialog_driver::transcript(first);
     EXPECT_EQ(first.dialogs[1].text, L"Patch installata con successo!");
     EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6 + "7         " + today() + "\r\n");
+}
+
+}  // namespace
+}  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// A run asked for in another locale must really be in it, or its checks of
+// accents and dates prove nothing.
+TEST(Locale, IsTheOneTheRunAskedFor) {
+    const char* expected = std::getenv("EXPECTED_USER_LOCALE");
+    if (!expected) GTEST_SKIP() << "no locale asked for";
+    wchar_t name[LOCALE_NAME_MAX_LENGTH];
+    ASSERT_GT(GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH), 0);
+    EXPECT_EQ(std::wstring(name), std::wstring(expected, expected + std::strlen(expected)));
+    EXPECT_EQ(GetACP(), 1252u);
 }
 
 }  // namespace

@@ -131,8 +131,10 @@ bool TemporaryFile::write(const uint8_t* data, size_t size) {
 bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error) {
     const int fd = static_cast<int>(handle_);
     const struct timespec times[2] = {{static_cast<time_t>(mtime), 0}, {static_cast<time_t>(mtime), 0}};
-    bool ok = ::futimens(fd, times) == 0;
-    if (ok && read_only) ok = ::fchmod(fd, 0444) == 0;
+    // The time is restored when the file system takes it; a time it refuses
+    // (from a damaged extra field) is no reason to lose the content.
+    ::futimens(fd, times);
+    bool ok = !read_only || ::fchmod(fd, 0444) == 0;
     handle_ = -1;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(native(path_).c_str(), native(target).c_str()) == 0;

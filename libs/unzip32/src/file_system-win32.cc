@@ -14,6 +14,8 @@ std::string system_error() { return "system error " + std::to_string(GetLastErro
 constexpr int64_t kUnixEpochIn100ns = 116444736000000000LL;
 
 FILETIME to_file_time(int64_t unix_seconds) {
+    // FILETIME counts 100 ns from 1601 in 64 bits: keep within what it can hold.
+    unix_seconds = std::clamp<int64_t>(unix_seconds, -11644473600LL, 900000000000LL);
     const auto ticks = static_cast<uint64_t>(unix_seconds * 10000000LL + kUnixEpochIn100ns);
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
@@ -162,8 +164,10 @@ bool TemporaryFile::write(const uint8_t* data, size_t size) {
 
 bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error) {
     const FILETIME time = to_file_time(mtime);
-    bool ok = SetFileTime(as_handle(handle_), nullptr, nullptr, &time) != 0;
-    ok = CloseHandle(as_handle(handle_)) != 0 && ok;
+    // The time is restored when the file system takes it; a time it refuses
+    // (from a damaged extra field) is no reason to lose the content.
+    SetFileTime(as_handle(handle_), nullptr, nullptr, &time);
+    bool ok = CloseHandle(as_handle(handle_)) != 0;
     handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
     const std::wstring from = native(path_), to = native(target);
     if (ok && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "test_files.h"
 #include "unzip_harness.h"
@@ -151,6 +153,32 @@ TEST_F(Dll, BigEntriesDecodedOnTwoThreads) {
     EXPECT_EQ(read_file(target / "c.bin"), a);
     EXPECT_FALSE(fs::exists(target / "bad.bin"));
     EXPECT_NE(run.printed.find("bad.bin  (CRC error)"), std::string::npos);
+}
+
+// Archives that zipfile, 7-Zip and bsdtar made on the host (see
+// make_real_archives.sh): the extracted tree must be the tree they were made
+// from, names included, as Windows file names.
+TEST_F(Dll, RealToolsArchivesGiveBackTheirTree) {
+    const char* folder_variable = std::getenv("UNZIP32_REAL_ARCHIVES");
+    if (!folder_variable) GTEST_SKIP() << "UNZIP32_REAL_ARCHIVES not set";
+    const fs::path real = folder_variable;
+    const auto tree_of = [](const fs::path& root) {
+        std::map<std::wstring, std::string> tree;
+        for (const auto& item : fs::recursive_directory_iterator(root))
+            tree[fs::relative(item.path(), root).wstring()] = item.is_directory() ? "/" : read_file(item.path());
+        return tree;
+    };
+    const auto expected = tree_of(real / "tree");
+    ASSERT_TRUE(expected.contains(L"perch\u00e9\\gi\u00e0.txt"));
+    int archives = 0;
+    for (const auto& zip : fs::directory_iterator(real / "zips")) {
+        UnzipRun run{wiz};
+        const fs::path out = target / zip.path().stem();
+        ASSERT_EQ(run.run(zip.path().string(), out.string()), UZP_OK) << zip.path().string() << run.printed;
+        EXPECT_EQ(tree_of(out), expected) << zip.path().string();
+        ++archives;
+    }
+    EXPECT_EQ(archives, 4);
 }
 
 }  // namespace

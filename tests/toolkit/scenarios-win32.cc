@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "platform/scoped-win32.h"
+#include "platform/shell-win32.h"
 #include "platform/toolkit_libraries-win32.h"
+#include "shortcuts/module1.h"
 #include "tests/fakes/fakes.h"
 #include "tests/toolkit/libraries-win32.h"
 #include "tests/toolkit/start_menu-win32.h"
@@ -91,8 +94,13 @@ TEST_F(AllThree, TheProbeChoosesVb6StkitWhichCreatesTheShortcutWithSixArguments)
     EXPECT_EQ(content->arguments, L"");
     EXPECT_FALSE(toolkit_test::is_folder(group.folder(false)));
     EXPECT_THAT(fake.dialogs.shown, IsEmpty());
-    // TODO(lead): read the same shortcut back through Module1::cartella_lavoro
-    // here once Module1 is on main; its working folder is "C:\Varenkor".
+    // The installer's own reader finds the working folder the library gave it.
+    platform::ScopedComInitialization com;
+    platform::Win32Shell shell;
+    std::wstring working_folder = L"C:\\Varenkor";
+    working_folder += L'\0';
+    working_folder.resize(255, L' ');
+    EXPECT_EQ(Module1::cartella_lavoro(shell, shortcut()), working_folder);
 }
 
 TEST_F(AllThree, TheProbeKeepsNothingLoadedButTheCalledLibraryStays) {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,7 +14,7 @@
 
 #include "platform/unzip_library-win32.h"
 #include "runtime/text.h"
-#include "tests/zip/message_box_answerer-win32.h"
+#include "tools/driver/dialog_driver-win32.h"
 #include "tests/zip/state_reset.h"
 #include "tests/zip/test_platform-win32.h"
 #include "unzip/listing_line.h"
@@ -24,7 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using zip_test::Answer;
+namespace button = dialog_driver::button;
 
 fs::path program_folder() {
     wchar_t path[MAX_PATH] = {};
@@ -86,13 +85,13 @@ protected:
     void TearDown() override { zip_test::reset_zip_state(); }
 
     /// The installer's own request, with the boxes answered in order.
-    std::vector<zip_test::SeenBox> extract_like_the_installer(std::deque<Answer> answers,
+    std::vector<dialog_driver::DialogSeen> extract_like_the_installer(std::vector<int> answers,
                                                               const std::wstring& archive) {
-        zip_test::MessageBoxAnswerer answerer(std::move(answers));
+        dialog_driver::InProcessDriver answerer(dialog_driver::answer_in_order(std::move(answers)));
         zip::unzip_archive(pump, library, dialogs, archive, target->path().wstring(), 1, 1, 0, 1, 0, 0);
         return answerer.finish();
     }
-    std::vector<zip_test::SeenBox> extract_like_the_installer(std::deque<Answer> answers = {}) {
+    std::vector<dialog_driver::DialogSeen> extract_like_the_installer(std::vector<int> answers = {}) {
         return extract_like_the_installer(std::move(answers), (fixture() / "catalogo.zip").wstring());
     }
 
@@ -117,7 +116,7 @@ protected:
 };
 
 TEST_F(RealLibrary, ExtractsEveryFileIntoAnEmptyFolderWithoutAsking) {
-    const std::vector<zip_test::SeenBox> boxes = extract_like_the_installer();
+    const std::vector<dialog_driver::DialogSeen> boxes = extract_like_the_installer();
     EXPECT_EQ(zip::unzip_result, 0) << runtime::to_utf8(zip::messages_text.value_or(L""));
     EXPECT_TRUE(boxes.empty());
     const std::vector<fs::path> files = expected_files();
@@ -131,16 +130,16 @@ TEST_F(RealLibrary, ExtractsEveryFileIntoAnEmptyFolderWithoutAsking) {
 TEST_F(RealLibrary, OverwriteQuestionDecidesWhichExistingFilesAreReplaced) {
     struct Case {
         const char* what;
-        std::deque<Answer> answers;
+        std::vector<int> answers;
         std::size_t questions;
         bool first_replaced, second_replaced;
     };
     const std::vector<Case> cases = {
-        {"Yes replaces this and every further file, asked once", {Answer::yes}, 1, true, true},
-        {"No keeps this file and asks again for the next", {Answer::no, Answer::no}, 2, false, false},
-        {"No, then Yes", {Answer::no, Answer::yes}, 2, false, true},
-        {"Cancel keeps every existing file, asked once", {Answer::cancel}, 1, false, false},
-        {"the close button as Cancel", {Answer::close_button}, 1, false, false},
+        {"Yes replaces this and every further file, asked once", {button::yes}, 1, true, true},
+        {"No keeps this file and asks again for the next", {button::no, button::no}, 2, false, false},
+        {"No, then Yes", {button::no, button::yes}, 2, false, true},
+        {"Cancel keeps every existing file, asked once", {button::cancel}, 1, false, false},
+        {"the close button as Cancel", {button::close}, 1, false, false},
     };
     const fs::path first = "leggimi.txt";
     const fs::path second = fs::path("catalogo") / "indice.htm";
@@ -150,10 +149,10 @@ TEST_F(RealLibrary, OverwriteQuestionDecidesWhichExistingFilesAreReplaced) {
         write_bytes(target->path() / first, kOldContent);
         write_bytes(target->path() / second, kOldContent);
 
-        const std::vector<zip_test::SeenBox> boxes = extract_like_the_installer(c.answers);
+        const std::vector<dialog_driver::DialogSeen> boxes = extract_like_the_installer(c.answers);
         EXPECT_EQ(zip::unzip_result, 0) << c.what;
         ASSERT_EQ(boxes.size(), c.questions) << c.what;
-        for (const zip_test::SeenBox& box : boxes) {
+        for (const dialog_driver::DialogSeen& box : boxes) {
             EXPECT_EQ(box.title, L"VBUnzip - File already exists") << c.what;
             EXPECT_EQ(box.text.rfind(L"Overwrite ", 0), 0u) << c.what;
             EXPECT_EQ(box.text.back(), L'?') << c.what;
@@ -171,7 +170,7 @@ TEST_F(RealLibrary, OverwriteQuestionDecidesWhichExistingFilesAreReplaced) {
 }
 
 TEST_F(RealLibrary, ListingOnlyFillsTheListingAndWritesNothing) {
-    zip_test::MessageBoxAnswerer answerer({});
+    dialog_driver::InProcessDriver answerer(dialog_driver::answer_in_order({}));
     zip::unzip_archive(pump, library, dialogs, (fixture() / "catalogo.zip").wstring(), target->path().wstring(), 1, 1,
                        1, 1, 0, 0);
     EXPECT_TRUE(answerer.finish().empty());
@@ -189,7 +188,7 @@ TEST_F(RealLibrary, ListingOnlyFillsTheListingAndWritesNothing) {
 }
 
 TEST_F(RealLibrary, MissingArchiveGivesANonZeroResultAndNoBox) {
-    const std::vector<zip_test::SeenBox> boxes =
+    const std::vector<dialog_driver::DialogSeen> boxes =
         extract_like_the_installer({}, (fixture() / "manca.zip").wstring());
     EXPECT_NE(zip::unzip_result, 0);
     EXPECT_TRUE(boxes.empty());

@@ -12,7 +12,7 @@
 
 #include "platform/unzip_library-win32.h"
 #include "runtime/text.h"
-#include "tests/zip/message_box_answerer-win32.h"
+#include "tools/driver/dialog_driver-win32.h"
 #include "tests/zip/recording/recording_protocol.h"
 #include "tests/zip/state_reset.h"
 #include "tests/zip/test_platform-win32.h"
@@ -22,7 +22,7 @@
 namespace {
 
 using runtime::RunTimeError;
-using zip_test::Answer;
+namespace button = dialog_driver::button;
 
 std::wstring module_folder(HMODULE module) {
     wchar_t path[MAX_PATH] = {};
@@ -256,13 +256,12 @@ TEST_F(RecordingLibrary, CallbacksTakeTheLibrarysBuffersWithinTheirBounds) {
 TEST_F(RecordingLibrary, OverwriteQuestionAnsweredByTheUser) {
     struct Case {
         const char* what;
-        Answer answer;
+        int answer;
         int32_t code;
     };
     const Case cases[] = {
-        {"Yes", Answer::yes, 103},           {"No", Answer::no, 100},
-        {"Cancel", Answer::cancel, 104},     {"the close button", Answer::close_button, 104},
-        {"Escape", Answer::escape, 104},
+        {"Yes", button::yes, 103},           {"No", button::no, 100},
+        {"Cancel", button::cancel, 104},     {"the close button", button::close, 104},
     };
     for (const Case& c : cases) {
         zip_test::prepare_like_the_update_step();
@@ -273,17 +272,17 @@ TEST_F(RecordingLibrary, OverwriteQuestionAnsweredByTheUser) {
         script.step_count = 1;
         recorder.use(script);
         platform::Win32UnzipLibrary library;
-        zip_test::MessageBoxAnswerer answerer({c.answer});
+        dialog_driver::InProcessDriver answerer(dialog_driver::answer_in_order({c.answer}));
         extract_like_the_installer(library);
-        const std::vector<zip_test::SeenBox> boxes = answerer.finish();
+        const std::vector<dialog_driver::DialogSeen> boxes = answerer.finish();
 
         EXPECT_EQ(script.steps[0].returned, c.code) << c.what;
         ASSERT_EQ(boxes.size(), 1u) << c.what;
         EXPECT_EQ(boxes[0].title, L"VBUnzip - File already exists") << c.what;
         EXPECT_EQ(boxes[0].text, L"Overwrite dati\\indice.htm?") << c.what;
-        EXPECT_FALSE(boxes[0].has_icon) << c.what;
+        EXPECT_EQ(boxes[0].icon, dialog_driver::DialogIcon::none) << c.what;
         ASSERT_EQ(boxes[0].buttons.size(), 3u) << c.what;
-        for (const zip_test::SeenButton& button : boxes[0].buttons)
+        for (const dialog_driver::DialogButton& button : boxes[0].buttons)
             EXPECT_EQ(button.is_default, button.id == IDYES) << c.what << ": button " << button.id;
         EXPECT_EQ(boxes[0].buttons[0].id, IDYES) << c.what;
         EXPECT_EQ(boxes[0].buttons[1].id, IDNO) << c.what;
@@ -299,9 +298,9 @@ TEST_F(RecordingLibrary, OverwriteQuestionShowsHighBytesAsTheirCharactersAndStop
     script.step_count = 1;
     recorder.use(script);
     platform::Win32UnzipLibrary library;
-    zip_test::MessageBoxAnswerer answerer({Answer::no});
+    dialog_driver::InProcessDriver answerer(dialog_driver::answer_in_order({button::no}));
     extract_like_the_installer(library);
-    const std::vector<zip_test::SeenBox> boxes = answerer.finish();
+    const std::vector<dialog_driver::DialogSeen> boxes = answerer.finish();
     EXPECT_EQ(script.steps[0].returned, 100);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"Overwrite perch\u00E9" + std::wstring(250, L'_') + L"?");

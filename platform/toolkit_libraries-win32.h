@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "platform/scoped-win32.h"
 #include "runtime/toolkit_libraries.h"
 
 namespace platform {
@@ -25,26 +26,8 @@ public:
                                    std::int32_t private_flag, const std::string& parent) override;
 
 private:
-    /// A library loaded by LoadLibraryA, released again with its owner.
-    class LoadedLibrary {
-    public:
-        explicit LoadedLibrary(HMODULE module) : module_(module) {}
-        ~LoadedLibrary() {
-            if (module_) FreeLibrary(module_);
-        }
-        LoadedLibrary(LoadedLibrary&& other) noexcept : module_(other.module_) { other.module_ = nullptr; }
-        LoadedLibrary(const LoadedLibrary&) = delete;
-        LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-        LoadedLibrary& operator=(LoadedLibrary&&) = delete;
-
-        HMODULE get() const { return module_; }
-
-    private:
-        HMODULE module_;
-    };
-
     struct BoundEntry {
-        LoadedLibrary library;
+        ScopedModule library;
         FARPROC entry;
     };
 

@@ -2,45 +2,16 @@
 
 #include <utility>
 
-#include "runtime/run_time_error.h"
-#include "runtime/text.h"
+#include "platform/library-win32.h"
 
 namespace platform {
-
-namespace {
-
-namespace err = runtime::error_number;
-
-// A typed entry from GetProcAddress. The detour through a function without
-// parameters is the documented way to convert between function pointer types.
-template <typename Entry>
-Entry entry_cast(FARPROC address) {
-    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(address));
-}
-
-}  // namespace
 
 Win32UnzipLibrary::Win32UnzipLibrary(std::wstring library_name) : library_name_(std::move(library_name)) {}
 
 FARPROC Win32UnzipLibrary::entry(const char* name) {
-    if (!module_) {
-        // A later call tries again, as a declared library function does.
-        HMODULE module = LoadLibraryW(library_name_.c_str());
-        if (module == nullptr) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-                throw runtime::RunTimeError(err::file_not_found, L"File non trovato: " + library_name_);
-            throw runtime::RunTimeError(err::dll_load_failed,
-                                        L"Errore durante il caricamento della DLL: " + library_name_);
-        }
-        module_.reset(module);
-    }
-    const FARPROC address = GetProcAddress(module_.get(), name);
-    if (address == nullptr)
-        throw runtime::RunTimeError(err::dll_entry_not_found, L"Impossibile trovare il punto di ingresso " +
-                                                                  runtime::from_ansi(name) + L" della DLL in " +
-                                                                  library_name_);
-    return address;
+    // A later call tries again after a failed load, as a declared library function does.
+    if (!module_) module_ = load_library(library_name_);
+    return library_entry(module_.get(), name, library_name_);
 }
 
 std::uint32_t Win32UnzipLibrary::uzp_version2(UzpVer2* version) {

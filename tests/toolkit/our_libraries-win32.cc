@@ -190,7 +190,7 @@ TEST(LibraryBinding, EachWayOfFailingRaisesItsErrorNamingTheLibrary) {
         std::wstring named;
     };
     for (const Case& c : {Case{"NOSTKIT.DLL", err::file_not_found, L"NOSTKIT.DLL"},
-                          Case{"KERNEL32.DLL", err::dll_entry_not_found, L"fCreateShellLink in KERNEL32.DLL"},
+                          Case{"KERNEL32.DLL", err::dll_entry_not_found, L"fCreateShellLink della DLL in KERNEL32.DLL"},
                           Case{std::string(broken.begin(), broken.end()), err::dll_load_failed, L"GUASTO.DLL"}}) {
         const auto error = bind_error(c.library);
         ASSERT_TRUE(error) << c.library;

@@ -3,9 +3,15 @@
 // system's own conversion under Wine. The Windows tests hold the real
 // conversion to these tables; the native tests hold the portable one to the
 // English table, so that both builds read a history file alike.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "runtime/numbers.h"
+#include "runtime/run_time_error.h"
+#include "runtime/text.h"
 
 namespace number_cases {
 
@@ -67,5 +73,22 @@ inline const std::vector<Case> kItalian = {
     mismatch(L""), mismatch(L"sei"), mismatch(L"$7"), mismatch(L"1,,0"),
     overflow(L"40000"), overflow(L"2.5000001"), overflow(L"32767,5"),
 };
+
+/// Converts every text of `table` and holds the result to the table's.
+inline void expect_conversions(const std::vector<Case>& table) {
+    for (const auto& c : table) {
+        SCOPED_TRACE("text \"" + runtime::to_utf8(c.text) + "\"");
+        try {
+            const std::int16_t value = runtime::text_to_int16(c.text);
+            EXPECT_EQ(c.expect, Expect::value) << "converted to " << value;
+            EXPECT_EQ(value, c.value);
+        } catch (const runtime::RunTimeError& error) {
+            const int expected = c.expect == Expect::overflow ? runtime::error_number::overflow
+                                                               : runtime::error_number::type_mismatch;
+            EXPECT_NE(c.expect, Expect::value) << error.what();
+            EXPECT_EQ(error.number(), expected) << error.what();
+        }
+    }
+}
 
 }  // namespace number_cases

@@ -25,19 +25,7 @@ TEST(UserLocale, IsTheOneTheRunAskedFor) {
 
 TEST(TextToInt16OnWindows, ReadsNumbersAsTheUserLocaleDoes) {
     const auto& table = user_locale_is_italian() ? number_cases::kItalian : number_cases::kEnglish;
-    for (const auto& c : table) {
-        SCOPED_TRACE("text \"" + runtime::to_utf8(c.text) + "\"");
-        try {
-            const std::int16_t value = runtime::text_to_int16(c.text);
-            EXPECT_EQ(c.expect, Expect::value) << "converted to " << value;
-            EXPECT_EQ(value, c.value);
-        } catch (const runtime::RunTimeError& error) {
-            const int expected = c.expect == Expect::overflow ? runtime::error_number::overflow
-                                                               : runtime::error_number::type_mismatch;
-            EXPECT_NE(c.expect, Expect::value) << error.what();
-            EXPECT_EQ(error.number(), expected) << error.what();
-        }
-    }
+    number_cases::expect_conversions(table);
 }
 
 TEST(TextToInt16OnWindows, ErrorsQuoteTheTextThatFailed) {

@@ -69,7 +69,39 @@ struct IconHandleTraits {
     static void close(Handle h) { DestroyIcon(h); }
 };
 
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() { return nullptr; }
+    static bool is_valid(Handle h) { return h != nullptr; }
+    static void close(Handle h) { CloseHandle(h); }
+};
+
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle invalid() { return nullptr; }
+    static bool is_valid(Handle h) { return h != nullptr; }
+    static void close(Handle h) { RegCloseKey(h); }
+};
+
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle invalid() { return nullptr; }
+    static bool is_valid(Handle h) { return h != nullptr; }
+    static void close(Handle h) { DeleteDC(h); }
+};
+
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle invalid() { return nullptr; }
+    static bool is_valid(Handle h) { return h != nullptr; }
+    static void close(Handle h) { DestroyWindow(h); }
+};
+
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
+using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
+using ScopedMemoryDc = ScopedHandle<MemoryDcTraits>;
+using ScopedWindow = ScopedHandle<WindowTraits>;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedModule = ScopedHandle<ModuleHandleTraits>;
 using ScopedGdiObject = ScopedHandle<GdiObjectTraits>;
@@ -119,6 +151,9 @@ public:
         if (SUCCEEDED(result_)) CoUninitialize();
     }
     HRESULT result() const { return result_; }
+    /// COM works on this thread: initialised here, or already set up by the host
+    /// in the other threading model (RPC_E_CHANGED_MODE), which is not ours to end.
+    bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
 
 private:
     HRESULT result_;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "libs/stkit/scoped-win32.h"
+#include "platform/scoped-win32.h"
 
 namespace stkit {
 
@@ -41,7 +41,7 @@ void record_call(std::initializer_list<std::string_view> arguments) {
     for (std::string_view argument : arguments) (line += '\t') += argument;
     line += "\r\n";
 
-    ScopedFile file(CreateFileW(log_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    platform::ScopedFileHandle file(CreateFileW(log_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     DWORD written = 0;

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "libs/stkit/scoped-win32.h"
+#include "platform/scoped-win32.h"
 
 namespace stkit {
 
@@ -50,17 +50,17 @@ bool write_shortcut(const std::wstring& folder, const std::wstring& name, const 
         shortcut.arguments.size() > max_arguments)
         return false;
 
-    ScopedComInit com;
+    platform::ScopedComInitialization com;
     if (!com.usable()) return false;
-    ComPtr<IShellLinkW> link;
+    platform::ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.receive_void())))
+                                link.put_void())))
         return false;
     if (FAILED(link->SetPath(shortcut.target.c_str())) || FAILED(link->SetArguments(shortcut.arguments.c_str())) ||
         FAILED(link->SetWorkingDirectory(folder_of(shortcut.target).c_str())))
         return false;
-    ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.receive_void()))) return false;
+    platform::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
 
     wchar_t temporary_path[MAX_PATH] = {};
     if (!GetTempFileNameW(folder.c_str(), L"lnk", 0, temporary_path)) return false;

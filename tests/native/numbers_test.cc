@@ -8,7 +8,6 @@
 
 namespace {
 
-using number_cases::Expect;
 
 TEST(TextToInt16, ReadsNumbersAsWindowsDoesInTheEnglishLocale) {
     number_cases::expect_conversions(number_cases::kEnglish);

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "libs/stkit/scoped-win32.h"
+#include "platform/scoped-win32.h"
 
 namespace toolkit_test {
 
@@ -40,12 +40,12 @@ void remove_tree(const std::wstring& folder) {
 }
 
 std::optional<ShortcutContent> read_shortcut(const std::wstring& path) {
-    stkit::ScopedComInit com;
-    stkit::ComPtr<IShellLinkW> link;
-    stkit::ComPtr<IPersistFile> file;
+    platform::ScopedComInitialization com;
+    platform::ComPtr<IShellLinkW> link;
+    platform::ComPtr<IPersistFile> file;
     if (!com.usable() ||
-        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receive_void())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, file.receive_void())) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) || FAILED(file->Load(path.c_str(), STGM_READ)))
         return std::nullopt;
 
     wchar_t target[MAX_PATH] = {}, arguments[1024] = {}, working_folder[MAX_PATH] = {};

@@ -9,7 +9,6 @@
 
 namespace {
 
-using number_cases::Expect;
 
 bool user_locale_is_italian() {
     return PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID())) == LANG_ITALIAN;

@@ -4,10 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/text.h"
+
 namespace tools {
 
-std::string to_utf8(std::wstring_view text);
-std::wstring from_utf8(std::string_view bytes);
+using runtime::from_utf8;
+using runtime::to_utf8;
 
 /// "what: <system message> (error N)" for the calling thread's last error.
 std::string last_error_message(std::wstring_view what);

@@ -107,8 +107,13 @@ std::wstring Win32FileSystem::dir(const std::wstring& pattern, int attributes) {
 }
 
 void Win32FileSystem::copy_file(const std::wstring& from, const std::wstring& to) {
-    if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
-        raise(GetLastError(), L"Impossibile copiare il file " + from + L" in " + to);
+    const std::wstring action = L"Impossibile copiare il file " + from + L" in " + to;
+    // Windows does not replace a read-only file; Wine lets root do it.
+    const DWORD target = GetFileAttributesW(to.c_str());
+    if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY) &&
+        GetFileAttributesW(from.c_str()) != INVALID_FILE_ATTRIBUTES)
+        raise(ERROR_ACCESS_DENIED, action);
+    if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) raise(GetLastError(), action);
 }
 
 void Win32FileSystem::delete_file(const std::wstring& path) {

@@ -132,5 +132,19 @@ TEST_F(PatchRun, AMissingOrBrokenShortcutChangesNothing) {
     EXPECT_TRUE(exists(archive));
 }
 
+TEST_F(PatchRun, ALibraryThatCannotBeReplacedInTheSystemFolderStopsTheRun) {
+    const std::wstring installed = system_folder() + L"\\UNZIP32.DLL";
+    fixture::write_file(installed, "an older library", {false, true});
+    const auto result = run();
+    fixture::set_attributes(installed, {});
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].icon, DialogIcon::critical);
+    EXPECT_NE(result.dialogs[0].text.find(L"'70'"), std::wstring::npos) << result.dialogs[0].text;
+    EXPECT_NE(result.dialogs[0].text.find(installed), std::wstring::npos) << result.dialogs[0].text;
+    EXPECT_EQ(read_bytes(installed), "an older library");
+    EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6);
+}
+
 }  // namespace
 }  // namespace e2e
+

@@ -64,7 +64,7 @@ TEST(FixtureShortcut, ItsPropertiesReadBackThroughTheShellLinkObject) {
     ASSERT_EQ(ansi.link->GetWorkingDirectory(narrow, MAX_PATH), S_OK);
     EXPECT_STREQ(narrow, "C:\\Catalogo \xE9 \xE0");
 
-    const fixture::ShortcutSpec back = fixture::read_shortcut(lnk);
+    const fixture::ShortcutProperties back = fixture::read_shortcut(lnk);
     EXPECT_EQ(back.working_folder, L"C:\\Catalogo é à");
     EXPECT_EQ(back.description, L"Catalogo");
 }

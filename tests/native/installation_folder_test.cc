@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/fakes/padded_text.h"
+
 namespace {
 
-std::wstring padded(const std::wstring& value) {
-    std::wstring text = value;
-    text += L'\0';
-    text.resize(255, L' ');
-    return text;
-}
+using fakes::padded;
 
 TEST(CleanWorkingFolder, DropsTheSpacesAndTheNul) {
     EXPECT_EQ(installation_folder::clean(padded(L"C:\\Cat")), L"C:\\Cat");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/fakes/padded_text.h"
+
 #include "runtime/text.h"
 #include "tests/fakes/fakes.h"
 
@@ -10,12 +12,7 @@ namespace {
 using runtime::attribute::hidden;
 using runtime::attribute::system;
 
-std::wstring padded(const std::wstring& value) {
-    std::wstring text = value;
-    text += L'\0';
-    text.resize(255, L' ');
-    return text;
-}
+using fakes::padded;
 
 class FolderTest : public ::testing::Test {
 protected:

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/fakes/padded_text.h"
+
 #include <filesystem>
 
 #include "platform/file_system-win32.h"
@@ -18,12 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::wstring padded(const std::wstring& value) {
-    std::wstring text = value;
-    text += L'\0';
-    text.resize(255, L' ');
-    return text;
-}
+using fakes::padded;
 
 class ShellOnWine : public ::testing::Test {
 protected:

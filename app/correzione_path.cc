@@ -1,7 +1,9 @@
 #include <optional>
 
+#include "app/extraction_failure.h"
 #include "app/form1.h"
 #include "app/installation_folder.h"
+#include "app/update_transaction.h"
 #include "runtime/run_time_error.h"
 #include "unzip/zip.h"
 
@@ -9,33 +11,32 @@ namespace {
 
 constexpr std::int16_t kPatchNumber = 7;
 
-/// The history file as it was before this run recorded the patch, so that a
-/// failed update can take the record back: a patch that was not installed must
-/// not be refused later as already installed.
-class HistoryUndo {
-public:
-    HistoryUndo(runtime::FileSystem& files, const std::wstring& path) : files_(files), path_(path) {
-        // A file that cannot be read here is refused by the history check itself.
-        if (files.dir(path, runtime::attribute::normal).empty()) return;
-        try {
-            before_ = files.read_file(path);
-        } catch (const runtime::RunTimeError&) {
-        }
-    }
-    void restore() {
-        if (before_) files_.write_file(path_, *before_);
-    }
-
-private:
-    runtime::FileSystem& files_;
-    std::wstring path_;
-    std::optional<std::string> before_;
-};
-
 /// Why the update did not happen, as the user reads it.
 struct UpdateFailed {
     std::wstring reason;
 };
+
+std::wstring reason_of_current_exception() {
+    try {
+        throw;
+    } catch (const UpdateFailed& failure) {
+        return failure.reason;
+    } catch (...) {
+        return runtime::RunTimeError::from_current_exception().description();
+    }
+}
+
+/// Tells that the patch was not installed and why, and whether everything is
+/// as it was or, when putting it back failed, where things are; then ends.
+[[noreturn]] void report_not_installed(runtime::Dialogs& dialogs, const std::wstring& reason,
+                                       const std::optional<std::wstring>& restore_problem) {
+    std::wstring text = L"La patch non è stata installata.\n\n" + reason + L"\n\n";
+    text += restore_problem ? L"Non è stato possibile ripristinare il catalogo: " + *restore_problem
+                            : L"Il catalogo e lo storico delle patch sono come prima: si può eseguire di nuovo "
+                              L"l'installazione.";
+    dialogs.message_box(text, runtime::msgbox::ok_only | runtime::msgbox::critical, runtime::kTitle);
+    throw runtime::EndProgram{runtime::exit_code::failed};
+}
 
 }  // namespace
 
@@ -48,44 +49,37 @@ void Form1::correzione_path(const std::wstring& Path) {
                                     L"collegamento nel menu Start");
     const std::wstring folder = installation_folder::repair(*cleaned);
     const std::wstring history = folder + L"\\patch.txt";
-    const std::wstring data_folder = folder + L"\\catalogo";
     const std::wstring archive = os_.shell.application_folder() + L"\\catalogo.zip";
 
-    HistoryUndo undo(os_.files, history);
-    controlla_file(history, kPatchNumber);
+    catalogue_update::Transaction update(os_.files, folder, archive);
+    if (const auto problem = update.recover())
+        report_not_installed(os_.dialogs, L"Un'installazione precedente di questa patch si è interrotta.", problem);
+
+    update.begin();
+    try {
+        controlla_file(history, kPatchNumber);
+    } catch (const runtime::EndProgram&) {
+        update.abandon();  // a refusal: the data was not touched
+        throw;
+    }
 
     try {
-        if (os_.files.folder_exists(data_folder)) {
-            try {
-                os_.files.delete_folder(data_folder);
-            } catch (const runtime::RunTimeError& error) {
-                throw UpdateFailed{L"Impossibile eliminare la cartella " + data_folder + L".\n" +
-                                   error.description()};
-            }
-        }
+        if (os_.files.dir(archive, runtime::attribute::hidden | runtime::attribute::system).empty())
+            throw UpdateFailed{L"L'archivio " + archive + L" non è stato trovato."};
+        update.set_aside_old_data();
 
         zip::line_break = L"\r\n";
         zip::messages_text = L"";
         zip::listed_files = 0;
         zip::include_names[0] = std::nullopt;
         zip::exclude_names[0] = std::nullopt;
-        try {
-            zip::unzip_archive(os_.events, os_.unzip, os_.dialogs, archive, folder, 1, 1, 0, 1, 0, 0);
-        } catch (const runtime::RunTimeError& error) {
-            throw UpdateFailed{error.description()};
-        }
+        zip::unzip_archive(os_.events, os_.unzip, os_.dialogs, archive, folder, 1, 1, 0, 1, 0, 0);
         if (zip::unzip_result != 0)
-            throw UpdateFailed{L"L'estrazione dell'archivio " + archive + L" in " + folder +
-                               L" non è riuscita (codice " + std::to_wstring(zip::unzip_result) + L")."};
-    } catch (const UpdateFailed& failure) {
-        undo.restore();
-        os_.dialogs.message_box(L"La patch non è stata installata.\n\n" + failure.reason +
-                                    L"\n\nLo storico delle patch è stato ripristinato: si può eseguire di nuovo "
-                                    L"l'installazione.",
-                                runtime::msgbox::ok_only | runtime::msgbox::critical, runtime::kTitle);
-        throw runtime::EndProgram{};
+            throw UpdateFailed{extraction_failure(zip::unzip_result, archive, folder, zip::messages_text)};
+        update.commit();
+    } catch (...) {
+        const std::wstring reason = reason_of_current_exception();
+        report_not_installed(os_.dialogs, reason, update.roll_back());
     }
-
-    // The catalogue is updated: a failure here leaves the record in place.
-    os_.files.delete_file(archive);
+    update.clean_up();
 }

@@ -21,12 +21,12 @@ void Form1::Form_Activate() {
     if (!Module1::esiste_cartella(os_.files, programs_folder + kCatalogueMenuFolder)) {
         os_.dialogs.message_box(L"Non hai installato il catalogo. La patch non può essere creata",
                                 ok_only | critical, runtime::kTitle);
-        throw runtime::EndProgram{};
+        throw runtime::EndProgram{runtime::exit_code::not_applicable};
     }
 
     const std::wstring working_folder = Module1::cartella_lavoro(os_.shell, programs_folder + kCatalogueShortcut);
     correzione_path(working_folder);
 
     os_.dialogs.message_box(L"Patch installata con successo!", ok_only | information, runtime::kTitle);
-    throw runtime::EndProgram{};
+    throw runtime::EndProgram{runtime::exit_code::installed};
 }

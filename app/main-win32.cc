@@ -19,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     if (!single_run.first()) {
         MessageBoxW(nullptr, L"L'installazione di questa patch è già in corso.", runtime::kTitle.c_str(),
                     MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
-        return 0;
+        return runtime::exit_code::already_running;
     }
 
     platform::ScopedComInitialization com;
@@ -35,6 +35,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
 
     Form1Window window(instance);
     dialogs.set_owner(window.handle());
-    window.run(show_command, [&] { run_to_end(form, dialogs); });
-    return 0;
+    int exit_code = runtime::exit_code::failed;
+    window.run(show_command, [&] { exit_code = run_to_end(form, dialogs); });
+    return exit_code;
 }

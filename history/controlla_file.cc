@@ -25,9 +25,9 @@ std::wstring already_installed_message(const Module2::voce_patch& voce) {
     return L"Hai già installato questa patch in data " + runtime::trim_spaces(voce.data);
 }
 
-[[noreturn]] void refuse(runtime::Dialogs& dialogs, const std::wstring& message) {
+[[noreturn]] void refuse(runtime::Dialogs& dialogs, const std::wstring& message, int exit_code) {
     dialogs.message_box(message, runtime::msgbox::ok_only | runtime::msgbox::information, runtime::kTitle);
-    throw runtime::EndProgram{};
+    throw runtime::EndProgram{exit_code};
 }
 
 // Fills storico_patch with the records of the history text, letting the
@@ -69,7 +69,7 @@ void Form1::controlla_file(const std::wstring& file1, std::int16_t versione) {
     // Hidden and system files, and folders, do not count: the catalogue's own
     // history is an ordinary file.
     if (os_.files.dir(file1, runtime::attribute::normal).empty())
-        refuse(os_.dialogs, predecessor_message(versione));
+        refuse(os_.dialogs, predecessor_message(versione), runtime::exit_code::not_applicable);
 
     const std::string bytes = os_.files.read_file(file1);
     read_records(bytes, file1, os_.events);
@@ -81,16 +81,18 @@ void Form1::controlla_file(const std::wstring& file1, std::int16_t versione) {
         os_.dialogs.message_box(predecessor_message(versione),
                                 runtime::msgbox::ok_only | runtime::msgbox::information, runtime::kTitle);
         os_.files.delete_file(file1);
-        throw runtime::EndProgram{};
+        throw runtime::EndProgram{runtime::exit_code::not_applicable};
     }
 
     // The first record of this patch decides, and every record before it must
     // hold a number.
     for (const auto& voce : storico)
-        if (patch_number(voce, file1) == versione) refuse(os_.dialogs, already_installed_message(voce));
+        if (patch_number(voce, file1) == versione)
+            refuse(os_.dialogs, already_installed_message(voce), runtime::exit_code::already_installed);
 
     // Only the last record counts: it is the patch installed most recently.
-    if (patch_number(storico.back(), file1) < versione - 1) refuse(os_.dialogs, predecessor_message(versione));
+    if (patch_number(storico.back(), file1) < versione - 1)
+        refuse(os_.dialogs, predecessor_message(versione), runtime::exit_code::not_applicable);
 
     // One append, so that a failure leaves the file as it was. A last line
     // without an end gets one first, or the new record would run on from it.

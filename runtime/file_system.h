@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace runtime {
 
@@ -38,13 +39,31 @@ public:
     /// after part of the folder is gone.
     virtual void delete_folder(const std::wstring& path) = 0;
 
+    /// Raises the error that delete_folder would stop at, a read-only file or
+    /// a file that another program holds open, without deleting anything.
+    virtual void ensure_removable(const std::wstring& folder) = 0;
+
+    /// Deletes a file, or a folder with everything in it, read-only files
+    /// included: for data this program wrote itself.
+    virtual void remove_tree(const std::wstring& path) = 0;
+
+    /// Every file and folder below `folder`, as paths relative to it, in no
+    /// particular order. A link to a folder elsewhere is listed, not followed.
+    virtual std::vector<std::wstring> list_tree(const std::wstring& folder) = 0;
+
+    /// Renames a file or folder within its volume, at once and durably. An
+    /// existing file at `to` is replaced; an existing folder is not.
+    virtual void move(const std::wstring& from, const std::wstring& to) = 0;
+
     /// The whole content of a file.
     virtual std::string read_file(const std::wstring& path) = 0;
 
-    /// Appends bytes at the end of a file, creating it when missing.
+    /// Appends bytes at the end of a file, creating it when missing, and
+    /// flushes them to the disk before returning.
     virtual void append_file(const std::wstring& path, std::string_view bytes) = 0;
 
-    /// Replaces the whole content of an existing file.
+    /// Makes `bytes` the whole content of a file, creating it when missing,
+    /// and flushes them to the disk before returning.
     virtual void write_file(const std::wstring& path, std::string_view bytes) = 0;
 };
 

@@ -1,6 +1,8 @@
 #include "runtime/run_time_error.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
 #include "runtime/text.h"
 
@@ -15,6 +17,20 @@ RunTimeError RunTimeError::from_status(std::int32_t status, const std::wstring& 
     char hex[16];
     std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(status));
     return RunTimeError(status, what + L" (codice 0x" + from_utf8(hex) + L")");
+}
+
+RunTimeError RunTimeError::from_current_exception() {
+    try {
+        throw;
+    } catch (const RunTimeError& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return RunTimeError(error_number::out_of_memory, L"Memoria esaurita");
+    } catch (const std::exception& error) {
+        return RunTimeError(error_number::internal_error, L"Errore interno: " + from_utf8(error.what()));
+    } catch (...) {
+        return RunTimeError(error_number::internal_error, L"Errore interno");
+    }
 }
 
 }  // namespace runtime

@@ -34,6 +34,11 @@ public:
     /// code itself read as a signed 32-bit value.
     static RunTimeError from_status(std::int32_t status, const std::wstring& what);
 
+    /// The exception being handled, as a run-time error: itself, out of memory
+    /// for std::bad_alloc, an internal error for anything else. Call it only
+    /// inside a catch block.
+    static RunTimeError from_current_exception();
+
     int number() const noexcept { return number_; }
     const std::wstring& description() const noexcept { return description_; }
 
@@ -47,8 +52,21 @@ inline void check_status(std::int32_t status, const std::wstring& what) {
     if (status < 0) throw RunTimeError::from_status(status, what);
 }
 
+/// How a run ended, as the program's exit code: the values of Windows Installer,
+/// which the scripts and deployment tools that start a patch on many machines
+/// already read (1618 tells them to try again later).
+namespace exit_code {
+inline constexpr int installed = 0;
+inline constexpr int failed = 1603;             // not installed; what was changed is rolled back
+inline constexpr int already_running = 1618;
+inline constexpr int already_installed = 1638;
+inline constexpr int not_applicable = 1642;     // the catalogue or the preceding patch is missing
+}  // namespace exit_code
+
 /// The end of the program: thrown to stop at once. It is not a RunTimeError and
 /// not a std::exception, so no error trap catches it; only the top of the run does.
-struct EndProgram {};
+struct EndProgram {
+    int exit_code;
+};
 
 }  // namespace runtime

@@ -42,11 +42,24 @@ std::string today() {
     return std::string(ansi, static_cast<std::size_t>(bytes));
 }
 
-std::vector<std::wstring> files_under(const std::wstring& folder) {
-    std::vector<std::wstring> files;
+std::string patch7_record() { return "7         " + today() + "\r\n"; }
+
+Tree tree_of(const std::wstring& folder) {
+    Tree tree;
     for (const auto& entry : fs::recursive_directory_iterator(fs::path(folder)))
-        if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), folder).wstring());
-    return files;
+        tree[fs::relative(entry.path(), folder).wstring()] =
+            entry.is_directory() ? "<folder>" : read_bytes(entry.path().wstring());
+    return tree;
+}
+
+Tree installed(const Tree& before) {
+    Tree after;
+    for (const auto& [path, bytes] : before)
+        if (path != L"catalogo" && path.rfind(L"catalogo\\", 0) != 0) after[path] = bytes;
+    for (const auto& [path, bytes] : tree_of(expected_tree()))
+        if (path != L".done") after[path] = bytes;
+    after[L"patch.txt"] += patch7_record();
+    return after;
 }
 
 void InstallerTest::SetUp() {
@@ -83,8 +96,7 @@ void InstallerTest::set_working_folder(const std::wstring& working_folder) {
     fixture::write_shortcut(fixture::shortcut_path(), {L"C:\\windows\\notepad.exe", L"", working_folder, L""});
 }
 
-dialog_driver::RunResult InstallerTest::run(dialog_driver::Policy policy) {
-    dialog_driver::DriveOptions options;
+dialog_driver::RunResult InstallerTest::run(dialog_driver::Policy policy, dialog_driver::DriveOptions options) {
     options.timeout = std::chrono::seconds(90);
     auto result = dialog_driver::run_and_drive(delivery + L"\\installa_patch.exe", L"", delivery, policy, options);
     EXPECT_FALSE(result.timed_out) << "the installer did not end";

@@ -3,6 +3,7 @@
 // the real installer with its message boxes answered.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,17 @@ std::string read_bytes(const std::wstring& path);
 bool exists(const std::wstring& path);
 /// Today's date as the installer writes it (the user's short-date format).
 std::string today();
-/// Every file under `folder`, as paths relative to it.
-std::vector<std::wstring> files_under(const std::wstring& folder);
+/// The record the installer appends for patch 7 today.
+std::string patch7_record();
+
+/// Everything below a folder, by path relative to it: a file's bytes, or
+/// "<folder>" for a folder.
+using Tree = std::map<std::wstring, std::string>;
+Tree tree_of(const std::wstring& folder);
+/// An installation folder that held `before`, fully installed: its data
+/// folder replaced by the archive's, the archive's other files written, and
+/// one record of patch 7 more in its history.
+Tree installed(const Tree& before);
 
 class InstallerTest : public ::testing::Test {
 protected:
@@ -34,7 +44,8 @@ protected:
     /// Points the catalogue's shortcut at `working_folder`.
     void set_working_folder(const std::wstring& working_folder);
     /// Runs the delivered installer until it ends, answering with `policy`.
-    dialog_driver::RunResult run(dialog_driver::Policy policy = dialog_driver::answer_default());
+    dialog_driver::RunResult run(dialog_driver::Policy policy = dialog_driver::answer_default(),
+                                 dialog_driver::DriveOptions options = {});
 
     std::wstring base;      // everything of this test lives below it
     std::wstring install;   // the catalogue's installation folder

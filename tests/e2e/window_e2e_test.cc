@@ -88,6 +88,7 @@ TEST_F(Window, ASecondStartWhileTheFirstRunsTouchesNothing) {
     EXPECT_EQ(second.dialogs[0].title, L"Dravimex");
     EXPECT_EQ(second.dialogs[0].text, L"L'installazione di questa patch è già in corso.");
     EXPECT_EQ(second.dialogs[0].icon, DialogIcon::information);
+    EXPECT_EQ(second.exit_code, 1618u);
 
     ASSERT_EQ(first.dialogs.size(), 2u) << dialog_driver::transcript(first);
     EXPECT_EQ(first.dialogs[1].text, L"Patch installata con successo!");

@@ -72,8 +72,20 @@ void TempFolderFileSystem::fail(const std::string& operation, const std::wstring
     failures_[{operation, host(path)}] = number;
 }
 
+void TempFolderFileSystem::cut_power_after(int operations) { changes_before_cut_ = operations; }
+
+void TempFolderFileSystem::power_on() {
+    changes_before_cut_.reset();
+    power_off_ = false;
+}
+
 void TempFolderFileSystem::check(const std::string& operation, const std::wstring& path) {
     log.push_back(runtime::from_utf8(operation) + L" " + path);
+    static const std::set<std::string> reads = {"dir", "read_file", "folder_exists", "ensure_removable",
+                                                "list_tree"};
+    if (!power_off_ && changes_before_cut_ && reads.count(operation) == 0 && (*changes_before_cut_)-- == 0)
+        power_off_ = true;
+    if (power_off_) throw RunTimeError(err::path_file_access, L"Corrente interrotta: " + path);
     const auto found = failures_.find({operation, host(path)});
     if (found != failures_.end())
         throw RunTimeError(found->second, L"Operazione non riuscita: " + path);
@@ -122,7 +134,7 @@ void TempFolderFileSystem::delete_file(const std::wstring& path) {
 }
 
 bool TempFolderFileSystem::folder_exists(const std::wstring& path) {
-    log.push_back(L"folder_exists " + path);
+    check("folder_exists", path);
     return fs::is_directory(host(path));
 }
 
@@ -155,22 +167,61 @@ std::string TempFolderFileSystem::read_file(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void TempFolderFileSystem::append_file(const std::wstring& path, std::string_view bytes) {
-    check("append_file", path);
+void TempFolderFileSystem::ensure_removable(const std::wstring& folder) {
+    check("ensure_removable", folder);
+    for (const auto& entry : fs::recursive_directory_iterator(host(folder)))
+        if (attributes_of(entry.path()) & runtime::attribute::read_only)
+            throw RunTimeError(err::permission_denied, L"Il file " + entry.path().wstring() + L" è di sola lettura");
+}
+
+void TempFolderFileSystem::remove_tree(const std::wstring& path) {
+    check("remove_tree", path);
+    fs::remove_all(host(path));
+}
+
+std::vector<std::wstring> TempFolderFileSystem::list_tree(const std::wstring& folder) {
+    check("list_tree", folder);
+    std::vector<std::wstring> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(host(folder))) {
+        std::wstring path = fs::relative(entry.path(), host(folder)).wstring();
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+void TempFolderFileSystem::move(const std::wstring& from, const std::wstring& to) {
+    check("move", from);
+    std::error_code ec;
+    if (fs::is_directory(host(to)) || (fs::rename(host(from), host(to), ec), ec))
+        throw RunTimeError(err::path_file_access, L"Impossibile rinominare " + from + L" in " + to);
+}
+
+void TempFolderFileSystem::write_bytes(const std::string& operation, const std::wstring& path,
+                                       std::string_view bytes, std::ios::openmode mode) {
+    const auto write = [&](std::string_view part) {
+        std::ofstream out(host(path), std::ios::binary | mode);
+        if (!out) throw RunTimeError(err::path_not_found, L"Percorso non trovato: " + path);
+        out.write(part.data(), static_cast<std::streamsize>(part.size()));
+    };
+    const bool was_on = !power_off_;
+    try {
+        check(operation, path);
+    } catch (const RunTimeError&) {
+        if (was_on && power_off_) write(bytes.substr(0, bytes.size() / 2));  // cut short by the power cut
+        throw;
+    }
     if (attributes_of(host(path)) & runtime::attribute::read_only)
         throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + path);
-    std::ofstream out(host(path), std::ios::binary | std::ios::app);
-    if (!out) throw RunTimeError(err::path_not_found, L"Percorso non trovato: " + path);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    write(bytes);
+}
+
+void TempFolderFileSystem::append_file(const std::wstring& path, std::string_view bytes) {
+    write_bytes("append_file", path, bytes, std::ios::app);
 }
 
 void TempFolderFileSystem::write_file(const std::wstring& path, std::string_view bytes) {
-    check("write_file", path);
-    if (attributes_of(host(path)) & runtime::attribute::read_only)
-        throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + path);
-    std::ofstream out(host(path), std::ios::binary | std::ios::trunc);
-    if (!out) throw RunTimeError(err::path_not_found, L"Percorso non trovato: " + path);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    write_bytes("write_file", path, bytes, std::ios::trunc);
 }
 
 void TempFolderFileSystem::put(const std::wstring& path, std::string_view bytes) {
@@ -276,12 +327,14 @@ std::uint32_t FakeUnzipLibrary::uzp_version2(UzpVer2*) {
 }
 
 std::int32_t FakeUnzipLibrary::wiz_single_entry_unzip(std::int32_t, char**, std::int32_t, char**, DCL* options,
-                                                       USERFUNCTIONS*) {
+                                                       USERFUNCTIONS* callbacks) {
     if (bind_error) throw *bind_error;
     ++unzip_calls;
     last_options = *options;
     last_archive = options->archive_name ? options->archive_name : "";
     last_folder = options->extract_folder ? options->extract_folder : "";
+    if (!printed.empty()) callbacks->print(printed.c_str(), static_cast<std::uint32_t>(printed.size()));
+    if (extract) extract();
     return result;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
+#include <ios>
 #include <map>
 #include <optional>
 #include <set>
@@ -59,15 +61,25 @@ public:
 
     void set_attributes(const std::wstring& path, int attributes);
     /// Makes the named operation ("copy_file", "delete_file", "delete_folder",
-    /// "read_file", "append_file", "write_file", "dir") fail on `path` with
-    /// the run-time error `number`.
+    /// "read_file", "append_file", "write_file", "dir", "move", ...) fail on
+    /// `path` with the run-time error `number`.
     void fail(const std::string& operation, const std::wstring& path, int number = 70);
+    /// A power cut after `operations` more changes: the next change fails
+    /// half done (a write keeps the first half of its bytes), and so does
+    /// every operation after it, until power_on().
+    void cut_power_after(int operations);
+    void power_on();
+    bool power_was_cut() const { return power_off_; }
 
     std::wstring dir(const std::wstring& pattern, int attributes) override;
     void copy_file(const std::wstring& from, const std::wstring& to) override;
     void delete_file(const std::wstring& path) override;
     bool folder_exists(const std::wstring& path) override;
     void delete_folder(const std::wstring& path) override;
+    void ensure_removable(const std::wstring& folder) override;
+    void remove_tree(const std::wstring& path) override;
+    std::vector<std::wstring> list_tree(const std::wstring& folder) override;
+    void move(const std::wstring& from, const std::wstring& to) override;
     std::string read_file(const std::wstring& path) override;
     void append_file(const std::wstring& path, std::string_view bytes) override;
     void write_file(const std::wstring& path, std::string_view bytes) override;
@@ -83,8 +95,12 @@ public:
 
 private:
     void check(const std::string& operation, const std::wstring& path);
+    void write_bytes(const std::string& operation, const std::wstring& path, std::string_view bytes,
+                     std::ios::openmode mode);
     int attributes_of(const std::filesystem::path& host_path) const;
     std::filesystem::path root_;
+    std::optional<int> changes_before_cut_;
+    bool power_off_ = false;
     std::map<std::filesystem::path, int> attributes_;
     std::map<std::pair<std::string, std::filesystem::path>, int> failures_;
 };
@@ -117,7 +133,8 @@ public:
     std::vector<std::string> calls;
 };
 
-/// An unzip library that records its calls and answers with `result`.
+/// An unzip library that records its calls and answers with `result`, after
+/// printing `printed` and running `extract` (which stands for its writing).
 class FakeUnzipLibrary : public runtime::UnzipLibrary {
 public:
     std::uint32_t uzp_version2(UzpVer2* version) override;
@@ -125,6 +142,8 @@ public:
                                          std::int32_t exclude_count, char** exclude_names, DCL* options,
                                          USERFUNCTIONS* callbacks) override;
     std::int32_t result = 0;
+    std::string printed;
+    std::function<void()> extract;
     /// When set, raised at the first call, as a library that cannot be bound.
     std::optional<runtime::RunTimeError> bind_error;
     int version_calls = 0, unzip_calls = 0;

@@ -37,7 +37,7 @@ public:
                                    const std::string& target, const std::string& arguments,
                                    std::int32_t private_flag, const std::string& parent) override {
         if (call_error) throw *call_error;
-        if (end_program) throw runtime::EndProgram{};
+        if (end_program) throw runtime::EndProgram{runtime::exit_code::failed};
         return FakeToolkitLibraries::create_shell_link(library, group, name, target, arguments, private_flag,
                                                        parent);
     }

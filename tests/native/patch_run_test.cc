@@ -2,8 +2,16 @@
 // recorded, deleted and extracted, and what the user is told.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+
 #include "app/form1.h"
 #include "app/run_to_end.h"
+#include "app/update_journal.h"
 #include "runtime/text.h"
 #include "tests/fakes/fakes.h"
 #include "unzip/zip.h"
@@ -20,56 +28,78 @@ const std::string kHistory1To6 =
 class PatchRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fake.files.root();
-        fake.shell.windows = root + L"\\windows";
-        fake.shell.application = root + L"\\consegna";
-        fake.shell.programs = root + L"\\Programs";
-        fake.files.make_folder(fake.shell.windows + L"\\system32");
-        fake.files.put(fake.shell.application + L"\\zip32.dll", "zip32 library");
-        fake.files.put(fake.shell.application + L"\\UNZIP32.DLL", "unzip32 library");
-        fake.files.put(archive(), "PK archive");
-        fake.files.make_folder(fake.shell.programs + L"\\Varenkor Catalogo");
+        root = fake().files.root();
+        fake().shell.windows = root + L"\\windows";
+        fake().shell.application = root + L"\\consegna";
+        fake().shell.programs = root + L"\\Programs";
+        fake().files.make_folder(fake().shell.windows + L"\\system32");
+        fake().files.put(fake().shell.application + L"\\zip32.dll", "zip32 library");
+        fake().files.put(fake().shell.application + L"\\UNZIP32.DLL", "unzip32 library");
+        fake().files.put(archive(), "PK archive");
+        fake().files.make_folder(fake().shell.programs + L"\\Varenkor Catalogo");
         set_working_folder(root + L"\\Catalogo");
         install = root + L"\\Catalogo";
-        fake.files.put(install + L"\\patch.txt", kHistory1To6);
-        fake.files.put(install + L"\\catalogo\\vecchio.htm", "old");
+        fake().files.put(install + L"\\patch.txt", kHistory1To6);
+        fake().files.put(install + L"\\catalogo\\vecchio.htm", "old");
     }
 
     void set_working_folder(const std::wstring& folder) {
         fakes::FakeShortcut shortcut;
         shortcut.working_folder = runtime::to_ansi(folder);
-        fake.shell.shortcuts[shortcut_path()] = shortcut;
+        fake().shell.shortcuts[shortcut_path()] = shortcut;
     }
     std::wstring shortcut_path() const {
-        return fake.shell.programs + L"\\Varenkor Catalogo\\Varenkor Catalogo.lnk";
+        return fake().shell.programs + L"\\Varenkor Catalogo\\Varenkor Catalogo.lnk";
     }
-    std::wstring archive() const { return fake.shell.application + L"\\catalogo.zip"; }
+    std::wstring archive() const { return fake().shell.application + L"\\catalogo.zip"; }
 
-    void run() {
-        Form1 form(fake.os);
-        run_to_end(form, fake.dialogs);
+    int run() {
+        Form1 form(fake().os);
+        return run_to_end(form, fake().dialogs);
     }
-    const std::vector<fakes::ShownMessage>& shown() const { return fake.dialogs.shown; }
+    /// What the library writes: the new data and, beside it, a page and a folder.
+    void extract_new_data() {
+        fake().unzip.extract = [this] {
+            for (const wchar_t* file : {L"\\catalogo\\nuovo.htm", L"\\progetto.htm", L"\\dati\\indice.htm"})
+                fake().files.put(install + file, "new");
+        };
+    }
+    /// The installation folder's files, by path below it, with their bytes.
+    std::map<std::wstring, std::string> tree() const {
+        std::map<std::wstring, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(fake().files.host(install)))
+            files[std::filesystem::relative(entry.path(), fake().files.host(install)).wstring()] =
+                entry.is_directory() ? "<folder>" : fake().files.get(entry.path().wstring());
+        return files;
+    }
+    const std::vector<fakes::ShownMessage>& shown() const { return fake().dialogs.shown; }
 
-    fakes::FakeOs fake;
+    fakes::FakeOs& fake() const { return *fake_; }
+    /// A new catalogue and new fakes, as on another machine.
+    void start_over() {
+        fake_ = std::make_unique<fakes::FakeOs>();
+        SetUp();
+    }
+
+    std::unique_ptr<fakes::FakeOs> fake_ = std::make_unique<fakes::FakeOs>();
     std::wstring root, install;
 };
 
 TEST_F(PatchRun, InstallsThePatchAndSaysSo) {
-    run();
-    EXPECT_EQ(fake.files.get(fake.shell.windows + L"\\system32\\zip32.dll"), "zip32 library");
-    EXPECT_EQ(fake.files.get(fake.shell.windows + L"\\system32\\UNZIP32.DLL"), "unzip32 library");
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
-    EXPECT_FALSE(fake.files.exists(install + L"\\catalogo"));
-    EXPECT_FALSE(fake.files.exists(archive()));
+    EXPECT_EQ(run(), runtime::exit_code::installed);
+    EXPECT_EQ(fake().files.get(fake().shell.windows + L"\\system32\\zip32.dll"), "zip32 library");
+    EXPECT_EQ(fake().files.get(fake().shell.windows + L"\\system32\\UNZIP32.DLL"), "unzip32 library");
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
+    EXPECT_FALSE(fake().files.exists(install + L"\\catalogo"));
+    EXPECT_FALSE(fake().files.exists(archive()));
 
-    ASSERT_EQ(fake.unzip.unzip_calls, 1);
-    EXPECT_EQ(fake.unzip.last_archive, runtime::to_ansi(archive()));
-    EXPECT_EQ(fake.unzip.last_folder, runtime::to_ansi(install));
-    EXPECT_EQ(fake.unzip.last_options.prompt_to_overwrite, 1);
-    EXPECT_EQ(fake.unzip.last_options.always_overwrite, 1);
-    EXPECT_EQ(fake.unzip.last_options.list_only, 0);
-    EXPECT_EQ(fake.unzip.last_options.recreate_folders, 1);
+    ASSERT_EQ(fake().unzip.unzip_calls, 1);
+    EXPECT_EQ(fake().unzip.last_archive, runtime::to_ansi(archive()));
+    EXPECT_EQ(fake().unzip.last_folder, runtime::to_ansi(install));
+    EXPECT_EQ(fake().unzip.last_options.prompt_to_overwrite, 1);
+    EXPECT_EQ(fake().unzip.last_options.always_overwrite, 1);
+    EXPECT_EQ(fake().unzip.last_options.list_only, 0);
+    EXPECT_EQ(fake().unzip.last_options.recreate_folders, 1);
     EXPECT_EQ(zip::line_break, L"\r\n");
 
     ASSERT_EQ(shown().size(), 1u);
@@ -81,41 +111,41 @@ TEST_F(PatchRun, InstallsThePatchAndSaysSo) {
 TEST_F(PatchRun, RepairsTheKnownPathDefect) {
     set_working_folder(root + L"\\VarenkorCatalogoprogetto_html");
     install = root + L"\\VarenkorCatalogo\\progetto_html";
-    fake.files.put(install + L"\\patch.txt", kHistory1To6);
+    fake().files.put(install + L"\\patch.txt", kHistory1To6);
     run();
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
-    EXPECT_EQ(fake.unzip.last_folder, runtime::to_ansi(install));
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
+    EXPECT_EQ(fake().unzip.last_folder, runtime::to_ansi(install));
 }
 
 TEST_F(PatchRun, WithoutTheMenuFolderRefusesAfterCopyingTheLibraries) {
-    fake.files.delete_folder(fake.shell.programs + L"\\Varenkor Catalogo");
-    run();
-    EXPECT_TRUE(fake.files.exists(fake.shell.windows + L"\\system32\\UNZIP32.DLL"));
+    fake().files.delete_folder(fake().shell.programs + L"\\Varenkor Catalogo");
+    EXPECT_EQ(run(), runtime::exit_code::not_applicable);
+    EXPECT_TRUE(fake().files.exists(fake().shell.windows + L"\\system32\\UNZIP32.DLL"));
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].prompt, L"Non hai installato il catalogo. La patch non può essere creata");
     EXPECT_EQ(shown()[0].style, critical);
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), kHistory1To6);
-    EXPECT_EQ(fake.unzip.unzip_calls, 0);
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6);
+    EXPECT_EQ(fake().unzip.unzip_calls, 0);
 }
 
 TEST_F(PatchRun, AMissingLibraryStopsBeforeTheCatalogueIsLookedFor) {
-    fake.files.delete_file(fake.shell.application + L"\\zip32.dll");
+    fake().files.delete_file(fake().shell.application + L"\\zip32.dll");
     run();
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].prompt.rfind(L"Errore di run-time '53'", 0), 0u);
     EXPECT_NE(shown()[0].prompt.find(L"zip32.dll"), std::wstring::npos);
-    EXPECT_TRUE(fake.shell.calls.empty());
-    EXPECT_FALSE(fake.files.exists(fake.shell.windows + L"\\system32\\UNZIP32.DLL"));
+    EXPECT_TRUE(fake().shell.calls.empty());
+    EXPECT_FALSE(fake().files.exists(fake().shell.windows + L"\\system32\\UNZIP32.DLL"));
 }
 
 TEST_F(PatchRun, AMissingShortcutChangesNothing) {
-    fake.shell.shortcuts.clear();
+    fake().shell.shortcuts.clear();
     run();
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_NE(shown()[0].prompt.find(L"cartella di installazione del catalogo"), std::wstring::npos);
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), kHistory1To6);
-    EXPECT_TRUE(fake.files.exists(install + L"\\catalogo\\vecchio.htm"));
-    EXPECT_EQ(fake.unzip.unzip_calls, 0);
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6);
+    EXPECT_TRUE(fake().files.exists(install + L"\\catalogo\\vecchio.htm"));
+    EXPECT_EQ(fake().unzip.unzip_calls, 0);
 }
 
 TEST_F(PatchRun, AnEmptyWorkingFolderIsNeverUsed) {
@@ -123,68 +153,169 @@ TEST_F(PatchRun, AnEmptyWorkingFolderIsNeverUsed) {
     run();
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_NE(shown()[0].prompt.find(L"cartella di installazione del catalogo"), std::wstring::npos);
-    EXPECT_EQ(fake.unzip.unzip_calls, 0);
+    EXPECT_EQ(fake().unzip.unzip_calls, 0);
 }
 
+// A refusal leaves everything as it was, the journal of the update included.
 TEST_F(PatchRun, AHistoryRefusalEndsWithoutTouchingTheCatalogue) {
-    fake.files.put(install + L"\\patch.txt", "5         01/06/2020\r\n");
-    run();
-    ASSERT_EQ(shown().size(), 1u);
-    EXPECT_EQ(shown()[0].prompt,
-              L"Non puoi installare questa patch perché devi prima installare la patch n. 6");
-    EXPECT_TRUE(fake.files.exists(install + L"\\catalogo\\vecchio.htm"));
-    EXPECT_TRUE(fake.files.exists(archive()));
-    EXPECT_EQ(fake.unzip.unzip_calls, 0);
+    const struct {
+        std::optional<std::string> history;
+        int exit_code;
+        bool history_deleted = false;
+    } refusals[] = {{"5         01/06/2020\r\n", runtime::exit_code::not_applicable},
+                    {std::nullopt, runtime::exit_code::not_applicable},
+                    {"\r\n\r\n", runtime::exit_code::not_applicable, true},
+                    {kHistory1To6 + "7         01/08/2020\r\n", runtime::exit_code::already_installed}};
+    for (const auto& refusal : refusals) {
+        start_over();
+        if (refusal.history) fake().files.put(install + L"\\patch.txt", *refusal.history);
+        else fake().files.delete_file(install + L"\\patch.txt");
+        auto before = tree();
+        if (refusal.history_deleted) before.erase(L"patch.txt");
+        EXPECT_EQ(run(), refusal.exit_code);
+        ASSERT_EQ(shown().size(), 1u);
+        EXPECT_EQ(shown()[0].style, information);
+        EXPECT_EQ(tree(), before);
+        EXPECT_TRUE(fake().files.exists(archive()));
+        EXPECT_EQ(fake().unzip.unzip_calls, 0);
+    }
 }
 
-TEST_F(PatchRun, AFailedExtractionTakesTheRecordBackAndCanBeRunAgain) {
+TEST_F(PatchRun, AFailedExtractionIsRolledBackAndCanBeRunAgain) {
     const std::string unterminated = "1         01/02/2020\r\n6         01/07/2020";
-    fake.files.put(install + L"\\patch.txt", unterminated);
-    fake.unzip.result = 11;
-    run();
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), unterminated);
-    EXPECT_TRUE(fake.files.exists(archive()));
+    fake().files.put(install + L"\\patch.txt", unterminated);
+    const auto before = tree();
+    fake().unzip.result = 2;
+    fake().unzip.printed = "     error: catalogo/scheda.htm  (disk full)\r\ncaution: 1 entries failed\r\n";
+    fake().unzip.extract = [&] { fake().files.put(install + L"\\catalogo\\nuovo.htm", "part"); };
+    EXPECT_EQ(run(), runtime::exit_code::failed);
+    EXPECT_EQ(tree(), before);
+    EXPECT_TRUE(fake().files.exists(archive()));
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].style, critical);
-    EXPECT_EQ(shown()[0].prompt.rfind(L"La patch non è stata installata.", 0), 0u);
-    EXPECT_NE(shown()[0].prompt.find(L"codice 11"), std::wstring::npos);
+    EXPECT_EQ(shown()[0].prompt, L"La patch non è stata installata.\n\nAlcuni file dell'archivio " + archive() +
+                                     L" non sono stati estratti.\nerror: catalogo/scheda.htm  (disk full)\n\n"
+                                     L"Il catalogo e lo storico delle patch sono come prima: si può eseguire di "
+                                     L"nuovo l'installazione.");
 
-    fake.unzip.result = 0;
-    fake.dialogs.shown.clear();
-    run();
+    fake().unzip.result = 0;
+    fake().dialogs.shown.clear();
+    EXPECT_EQ(run(), runtime::exit_code::installed);
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].prompt, L"Patch installata con successo!");
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), unterminated + "\r\n7         07/12/2026\r\n");
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), unterminated + "\r\n7         07/12/2026\r\n");
 }
 
-TEST_F(PatchRun, ALibraryThatCannotBeBoundIsAFailedUpdate) {
-    fake.unzip.bind_error = runtime::RunTimeError(453, L"Punto di ingresso Wiz_SingleEntryUnzip non trovato in unzip32.dll");
-    zip::unzip_result = 42;
-    run();
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), kHistory1To6);
-    EXPECT_TRUE(fake.files.exists(archive()));
-    EXPECT_EQ(zip::unzip_result, 42);
-    ASSERT_EQ(shown().size(), 1u);
-    EXPECT_NE(shown()[0].prompt.find(L"Wiz_SingleEntryUnzip"), std::wstring::npos);
+// Faults before anything of the catalogue changed and faults after the record:
+// each ends in the failure message, naming its cause, with the installation
+// folder exactly as it was.
+TEST_F(PatchRun, AFailedUpdateLeavesTheFolderAsItWas) {
+    const struct {
+        const char* fault;
+        std::function<void()> inject;
+        std::wstring cause;
+    } faults[] = {
+        {"read-only old file",
+         [&] { fake().files.set_attributes(install + L"\\catalogo\\vecchio.htm", runtime::attribute::read_only); },
+         L"di sola lettura"},
+        {"missing archive", [&] { fake().files.delete_file(archive()); }, L"non è stato trovato"},
+        {"library not bound",
+         [&] { fake().unzip.bind_error = runtime::RunTimeError(453, L"Punto di ingresso Wiz_SingleEntryUnzip assente"); },
+         L"Wiz_SingleEntryUnzip"},
+        {"set-aside refused", [&] { fake().files.fail("move", install + L"\\catalogo"); }, L"Operazione non riuscita"},
+        {"out of memory in the library call", [&] { fake().unzip.extract = [] { throw std::bad_alloc(); }; },
+         L"Memoria esaurita"},
+        {"no old data, a failed extraction",
+         [&] {
+             fake().files.remove_tree(install + L"\\catalogo");
+             fake().unzip.result = 2;
+         },
+         L"non sono stati estratti"},
+        {"commit not written",
+         [&] {
+             fake().unzip.extract = [&] {
+                 fake().files.put(install + L"\\progetto.htm", "new");
+                 fake().files.fail("move", install + L"\\patch7.journal.tmp");
+             };
+         },
+         L"Operazione non riuscita"},
+    };
+    for (const auto& f : faults) {
+        SCOPED_TRACE(f.fault);
+        start_over();
+        extract_new_data();
+        f.inject();
+        const auto before = tree();
+        zip::unzip_result = 42;
+        EXPECT_EQ(run(), runtime::exit_code::failed);
+        ASSERT_EQ(shown().size(), 1u);
+        EXPECT_EQ(shown()[0].prompt.rfind(L"La patch non è stata installata.", 0), 0u) << shown()[0].prompt;
+        EXPECT_NE(shown()[0].prompt.find(f.cause), std::wstring::npos) << shown()[0].prompt;
+        EXPECT_NE(shown()[0].prompt.find(L"sono come prima"), std::wstring::npos) << shown()[0].prompt;
+        EXPECT_EQ(tree(), before);
+    }
     zip::unzip_result = 0;
 }
 
-TEST_F(PatchRun, AReadOnlyDataFileIsAFailedUpdate) {
-    fake.files.set_attributes(install + L"\\catalogo\\vecchio.htm", runtime::attribute::read_only);
-    run();
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), kHistory1To6);
-    EXPECT_EQ(fake.unzip.unzip_calls, 0);
+TEST_F(PatchRun, ARestoreThatFailsSaysWhereTheDataIs) {
+    fake().unzip.result = 3;
+    fake().files.fail("remove_tree", install + L"\\catalogo");
+    fake().unzip.extract = [&] { fake().files.put(install + L"\\catalogo\\nuovo.htm", "new"); };
+    EXPECT_EQ(run(), runtime::exit_code::failed);
     ASSERT_EQ(shown().size(), 1u);
-    EXPECT_EQ(shown()[0].style, critical);
-    EXPECT_NE(shown()[0].prompt.find(L"catalogo"), std::wstring::npos);
+    const std::wstring aside = install + L"\\catalogo.prima-della-patch-7";
+    EXPECT_NE(shown()[0].prompt.find(L"Non è stato possibile ripristinare il catalogo"), std::wstring::npos);
+    EXPECT_NE(shown()[0].prompt.find(L"nella cartella " + aside), std::wstring::npos) << shown()[0].prompt;
+    EXPECT_NE(shown()[0].prompt.find(L"nel file " + install + L"\\patch7.journal"), std::wstring::npos);
+    EXPECT_EQ(fake().files.get(aside + L"\\vecchio.htm"), "old");
 }
 
-TEST_F(PatchRun, AnArchiveThatCannotBeDeletedKeepsTheRecord) {
-    fake.files.fail("delete_file", archive(), 70);
-    run();
-    EXPECT_EQ(fake.files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
+TEST_F(PatchRun, ADamagedJournalStopsTheRunAndChangesNothing) {
+    const std::string whole = catalogue_update::Journal{false, L"catalogo.x", archive(), kHistory1To6}.serialize();
+    ASSERT_TRUE(catalogue_update::Journal::parse(whole));
+    for (const std::string& damaged : {whole.substr(0, whole.size() - 1), whole + "\n", std::string("begun")}) {
+        start_over();
+        fake().files.put(install + L"\\patch7.journal", damaged);
+        const auto before = tree();
+        EXPECT_EQ(run(), runtime::exit_code::failed);
+        ASSERT_EQ(shown().size(), 1u);
+        EXPECT_NE(shown()[0].prompt.find(L"patch7.journal, che descrive un'installazione interrotta, è danneggiato"),
+                  std::wstring::npos);
+        EXPECT_EQ(tree(), before);
+    }
+}
+
+TEST_F(PatchRun, AnArchiveThatCannotBeDeletedStillInstalls) {
+    fake().files.fail("delete_file", archive(), 70);
+    EXPECT_EQ(run(), runtime::exit_code::installed);
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
+    EXPECT_TRUE(fake().files.exists(archive()));
     ASSERT_EQ(shown().size(), 1u);
-    EXPECT_EQ(shown()[0].prompt.rfind(L"Errore di run-time '70'", 0), 0u);
+    EXPECT_EQ(shown()[0].prompt, L"Patch installata con successo!");
+}
+
+// The power goes at every change a run makes in turn: the next start then
+// leaves the catalogue installed once, with nothing of the cut run left over.
+TEST_F(PatchRun, APowerCutAtAnyStepIsMendedByTheNextStart) {
+    for (int changes = 0;; ++changes) {
+        SCOPED_TRACE("power cut after " + std::to_string(changes) + " changes");
+        start_over();
+        extract_new_data();
+        fake().files.cut_power_after(changes);
+        run();
+        const bool cut = fake().files.power_was_cut();
+        fake().files.power_on();
+        run();
+        EXPECT_EQ(tree(), (std::map<std::wstring, std::string>{
+                              {L"patch.txt", kHistory1To6 + "7         07/12/2026\r\n"},
+                              {L"catalogo", "<folder>"},
+                              {L"catalogo/nuovo.htm", "new"},
+                              {L"progetto.htm", "new"},
+                              {L"dati", "<folder>"},
+                              {L"dati/indice.htm", "new"}}));
+        EXPECT_FALSE(fake().files.exists(archive()));
+        if (!cut || HasFailure()) break;
+    }
 }
 
 }  // namespace

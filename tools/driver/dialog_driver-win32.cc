@@ -26,6 +26,8 @@ public:
     /// True once there is nothing more to drive (the process ended, or the
     /// caller asked to stop); waits up to `ms` for that to happen.
     virtual bool finished(DWORD ms) = 0;
+    /// Ends the program at once.
+    virtual void kill() = 0;
 };
 
 class ChildProcess : public Target {
@@ -33,6 +35,10 @@ public:
     ChildProcess(HANDLE process, DWORD id) : process_(process), id_(id) {}
     DWORD process_id() const override { return id_; }
     bool finished(DWORD ms) override { return tools::wait_pumping_messages(process_, ms); }
+    void kill() override {
+        TerminateProcess(process_, kKilledExitCode);
+        WaitForSingleObject(process_, 10000);
+    }
 
 private:
     HANDLE process_;
@@ -48,6 +54,7 @@ public:
         tools::wait_pumping_messages(nullptr, ms);
         return stop_;
     }
+    void kill() override { throw std::logic_error("the driver cannot end its own process"); }
 
 private:
     const std::atomic<bool>& stop_;
@@ -118,6 +125,7 @@ struct DriveOutcome {
     std::vector<std::wstring> window_texts;
     std::wstring window_screenshot;
     bool timed_out = false;
+    bool killed = false;
 };
 
 /// Answers boxes one at a time until the target is finished or the deadline
@@ -132,6 +140,11 @@ DriveOutcome drive(Target& target, const Policy& policy, const DriveOptions& opt
     while (!target.finished(0)) {
         if (past_deadline()) {
             outcome.timed_out = true;
+            break;
+        }
+        if (options.kill_when && options.kill_when()) {
+            target.kill();
+            outcome.killed = true;
             break;
         }
         const HWND box = find_message_box(target.process_id());
@@ -160,6 +173,12 @@ DriveOutcome drive(Target& target, const Policy& policy, const DriveOptions& opt
                 save_screenshot(box, options, L"box-" + std::to_wstring(outcome.dialogs.size() + 1) + L".bmp");
         }
         seen.answered_id = policy(seen);
+        if (seen.answered_id == button::kill) {
+            outcome.dialogs.push_back(std::move(seen));
+            target.kill();
+            outcome.killed = true;
+            break;
+        }
         answer_message_box(box, seen.answered_id);
         outcome.dialogs.push_back(std::move(seen));
 
@@ -217,6 +236,7 @@ RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
     result.window_title = std::move(outcome.window_title);
     result.window_texts = std::move(outcome.window_texts);
     result.window_screenshot = std::move(outcome.window_screenshot);
+    result.killed = outcome.killed;
     if (outcome.timed_out) {
         result.timed_out = true;
         TerminateProcess(process.get(), kKilledExitCode);

@@ -21,6 +21,7 @@ namespace dialog_driver {
 
 /// The standard button ids of a message box, as the box reports its answer.
 namespace button {
+inline constexpr int kill = -1;  ///< not a button: end the program at once, as a crash or power cut would
 inline constexpr int close = 0;  ///< not a button: close the box as Escape would
 inline constexpr int ok = 1;
 inline constexpr int cancel = 2;
@@ -78,6 +79,9 @@ struct DriveOptions {
     /// window of the process that is not a #32770 box.
     std::wstring screenshot_folder;
     std::wstring screenshot_prefix;
+    /// When set: asked every few milliseconds while no box is open; once it
+    /// answers true, the program is ended at once, as a crash would end it.
+    std::function<bool()> kill_when;
 };
 
 /// The exit code `run_and_drive` gives a process it kills after the timeout.
@@ -86,6 +90,7 @@ inline constexpr unsigned long kKilledExitCode = 0xDEADu;
 struct RunResult {
     unsigned long exit_code = 0;  ///< the process's own, or kKilledExitCode
     bool timed_out = false;
+    bool killed = false;  ///< ended by `button::kill` or `DriveOptions::kill_when`
     std::vector<DialogSeen> dialogs;
     /// The program's main window as it was when the first box appeared: its
     /// caption and the texts of its visible child windows (labels...), in

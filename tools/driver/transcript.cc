@@ -21,6 +21,7 @@ namespace {
 
 std::wstring button_label(const DialogSeen& box, int id) {
     if (id == button::close) return L"closed (WM_CLOSE)";
+    if (id == button::kill) return L"none: the program was ended";
     for (const auto& b : box.buttons)
         if (b.id == id) return b.text + L" (" + std::to_wstring(id) + L")";
     return L"(" + std::to_wstring(id) + L")";
@@ -64,6 +65,7 @@ std::wstring transcript(const RunResult& result) {
     }
     if (!result.window_screenshot.empty()) out += L"window screenshot: " + result.window_screenshot + L"\n";
     out += L"timed out: " + std::wstring(result.timed_out ? L"yes" : L"no") + L"\n";
+    if (result.killed) out += L"killed: yes\n";
     out += L"exit code: " + std::to_wstring(result.exit_code) + L"\n";
     return out;
 }

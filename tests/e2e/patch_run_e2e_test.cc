@@ -42,6 +42,18 @@ TEST_F(PatchRun, InstallsTheCatalogueAndRecordsThePatch) {
         EXPECT_EQ(read_bytes(system_folder() + L"\\" + library), read_bytes(delivery + L"\\" + library)) << library;
 }
 
+TEST_F(PatchRun, AnArchiveThatCannotBeDeletedStaysAndThePatchIsInstalled) {
+    fixture::set_attributes(archive, {false, true});
+    const Tree before = tree_of(install);
+    const auto result = run();
+    fixture::set_attributes(archive, {});
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_EQ(result.exit_code, 0u);
+    EXPECT_EQ(tree_of(install), installed(before));
+    EXPECT_TRUE(exists(archive));
+}
+
 TEST_F(PatchRun, RepairsTheKnownPathDefect) {
     const std::wstring repaired = base + L"\\VarenkorCatalogo\\progetto_html";
     fixture::lay_out_installation({repaired, kHistory1To6, {}, false, {}});

@@ -6,6 +6,12 @@ if(WIN32)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   # Reproducible binaries: no time stamp in the PE header.
   add_link_options(-Wl,--no-insert-timestamp)
+  # Function names and line tables, for reading a crash address later. The
+  # delivery carries stripped copies and this stays in the build folder
+  # (cmake/Delivery.cmake). Its paths say /source and /build, so that neither
+  # the checkout nor the build folder reaches the bytes of a delivery; the
+  # build folder's map comes last, to win where it lies inside the checkout.
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-g1;-fdebug-prefix-map=${PROJECT_SOURCE_DIR}=/source;-fdebug-prefix-map=${CMAKE_BINARY_DIR}=/build>")
 endif()
 
 if(SANITIZE)

@@ -6,6 +6,7 @@ install_deps() {
         g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
         wine wine32:i386 xvfb x11-apps imagemagick xdotool
         p7zip-full libarchive-tools liblnk-utils clang locales libclang-rt-14-dev time
+        osslsigncode openssl
     )
     local missing=()
     for p in "${packages[@]}"; do

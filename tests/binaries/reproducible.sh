@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Builds the delivery a second time in another folder and compares it byte for
 # byte with the first: no time stamp or build path may reach the binaries.
+# The second build takes the first one's zip32.dll; it is never signed.
+# Usage: reproducible.sh SOURCE BUILD SECOND_BUILD
 set -euo pipefail
-source=$1; build=$2
-second=$build/reproducibility
+source=$1; build=$2; second=$3
+zip32=$(sed -n 's/^DELIVERY_ZIP32_DLL:FILEPATH=//p' "$build/CMakeCache.txt")
 cmake -S "$source" -B "$second" -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
+      -DCMAKE_BUILD_TYPE=Release -DDELIVERY_ZIP32_DLL="$zip32" \
+      -DDELIVERY_SIGNING_CERTIFICATE= -DDELIVERY_SIGNING_KEY= >/dev/null
 cmake --build "$second" --target delivery -j2 >/dev/null
 status=0
 for file in "$build"/delivery/* "$build"/delivery.zip; do

@@ -61,6 +61,9 @@ public:
     /// directory is damaged.
     bool next(CentralEntry& entry, std::string& detail);
 
+    /// Whether every byte of the directory has been read.
+    bool at_end() const { return buffer_start_ == buffer_end_ && position_ == end_; }
+
 private:
     bool read(void* data, size_t length);
 
@@ -78,9 +81,11 @@ private:
 bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start,
                  std::string& detail);
 
-/// Checks that no two entries share bytes, from every local header. Refuses
-/// archives built to multiply their data. Entries in directory order need no
-/// memory; others are sorted, 16 bytes each.
+/// Checks that the directory holds exactly the entries the end record counts
+/// (a record beyond the count would otherwise be dropped unseen) and that no
+/// two entries share bytes, from every local header. Refuses archives built
+/// to multiply their data. Entries in directory order need no memory; others
+/// are sorted, 16 bytes each.
 bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail);
 
 }  // namespace uz

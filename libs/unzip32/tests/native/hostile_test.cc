@@ -64,12 +64,18 @@ TEST_F(Hostile, LinkEntriesAreRefused) {
 }
 
 TEST_F(Hostile, OverlappingEntriesRefuseTheArchive) {
-    Built built = build_zip({{.name = "a", .data = std::string(100, 'a')}, {.name = "b", .data = std::string(100, 'b')}});
-    // The second directory record points at the first local record.
-    put32(built.bytes, built.central_offsets[1] + 42, 0);
-    EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
-    EXPECT_FALSE(fs::exists(target));
-    EXPECT_NE(printed.find("overlap"), std::string::npos);
+    // Directory record `from` points at the local record of entry `to`, among `count` entries.
+    const struct { size_t count, from, to; } cases[] = {{2, 1, 0}, {3, 1, 0}, {3, 2, 0}, {4, 1, 0}};
+    for (const auto& c : cases) {
+        std::vector<Entry> entries;
+        for (size_t i = 0; i < c.count; ++i)
+            entries.push_back({.name = std::to_string(i), .data = std::string(100, 'x')});
+        Built built = build_zip(entries);
+        put32(built.bytes, built.central_offsets[c.from] + 42, static_cast<uint32_t>(built.local_offsets[c.to]));
+        EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE) << c.count << " " << c.from;
+        EXPECT_FALSE(fs::exists(target));
+        EXPECT_NE(printed.find("overlap"), std::string::npos);
+    }
 }
 
 TEST_F(Hostile, EntriesOutOfDirectoryOrderAreFineUnlessTheyOverlap) {
@@ -98,6 +104,41 @@ TEST_F(Hostile, ImpossibleCountsAndOffsetsRefuseTheArchive) {
     put32(built.bytes, built.central_offsets[0] + 20, 0x7FFFFFF0);  // data running into the directory
     EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
     EXPECT_FALSE(fs::exists(target));
+}
+
+// The end record that counts is the one the file ends with; a stray one in a
+// comment or in a zip stored inside an entry must neither hide the archive nor
+// stand in for it, and the directory must hold exactly what it counts.
+TEST_F(Hostile, EndRecordAndCountDescribeTheWholeArchive) {
+    const std::vector<Entry> two = {{.name = "a", .data = "alpha"}, {.name = "b", .data = "beta"}};
+    const std::map<std::string, std::string> both = {{"a", "alpha"}, {"b", "beta"}};
+    const std::string stray = std::string("PK\x05\x06", 4) + std::string(18, '\0');  // an empty archive's end record
+    const std::string inner = build_zip({{.name = "inner.txt", .data = "inside"}}).bytes;
+    const std::vector<Entry> holding_a_zip = {{.name = "a", .data = "alpha"},
+                                              {.name = "in.zip", .data = inner, .method = 0}};
+    const std::string outer = build_zip(holding_a_zip).bytes;
+    const std::string outer_with_comment = build_zip(holding_a_zip, {.comment = "outer comment"}).bytes;
+    const struct {
+        const char* label;
+        std::string bytes;
+        int32_t result;
+        std::map<std::string, std::string> tree;
+    } cases[] = {
+        {"stray record inside the comment", build_zip(two, {.comment = "x " + stray + " y"}).bytes, UZP_OK, both},
+        {"stray record ending the comment", build_zip(two, {.comment = "x " + stray}).bytes, UZP_OK, both},
+        {"bytes appended after the archive", build_zip(two).bytes + "appended", UZP_OK, both},
+        {"comment cut short, a zip in an entry", outer_with_comment.substr(0, outer_with_comment.size() - 4),
+         UZP_BAD_ARCHIVE, {}},
+        {"end record cut short, a zip in an entry", outer.substr(0, outer.size() - 4), UZP_BAD_ARCHIVE, {}},
+        {"count short of the directory", build_zip(two, {.entry_count = 1}).bytes, UZP_BAD_ARCHIVE, {}},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(target);
+        EXPECT_EQ(extract(c.bytes), c.result) << c.label << ": " << printed;
+        if (c.tree.empty()) EXPECT_FALSE(fs::exists(target)) << c.label;
+        else EXPECT_EQ(snapshot(target), c.tree) << c.label;
+    }
+    EXPECT_NE(printed.find("holds more than the 1 entries"), std::string::npos) << printed;
 }
 
 TEST_F(Hostile, DataBeyondItsDeclaredSizeFailsTheEntry) {

@@ -191,6 +191,13 @@ bool CentralEntry::is_link() const {
     return (external_attributes & 0x400u) != 0;  // FILE_ATTRIBUTE_REPARSE_POINT
 }
 
+bool CentralEntry::has_directory_attribute() const {
+    // Hosts whose attributes are the DOS ones: MS-DOS, OS/2 HPFS, NTFS, VFAT.
+    const auto host = static_cast<uint8_t>(version_made_by >> 8);
+    const bool dos_attributes = host == 0 || host == 6 || host == 10 || host == 14;
+    return dos_attributes && (external_attributes & 0x10u) != 0;  // FILE_ATTRIBUTE_DIRECTORY
+}
+
 bool CentralEntry::read_only() const {
     if (external_attributes & 1u) return true;  // FILE_ATTRIBUTE_READONLY
     const auto host = static_cast<uint8_t>(version_made_by >> 8);

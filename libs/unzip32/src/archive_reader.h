@@ -42,12 +42,15 @@ struct CentralEntry {
     bool aes = false;                          // WinZip AES field present
 
     bool encrypted() const { return flags & 1u; }
+    bool strong_encryption() const { return flags & 0x40u; }
     bool utf8_name() const { return flags & 0x800u; }
     bool has_data_descriptor() const { return flags & 8u; }
     /// Unix symbolic links and Windows reparse points.
     bool is_link() const;
     bool read_only() const;
-    bool looks_like_directory() const { return !raw_name.empty() && (raw_name.back() == '/' || raw_name.back() == '\\'); }
+    /// A folder marked only by the directory attribute, as MS-DOS and Windows
+    /// writers may store one (its name need not end in a separator).
+    bool has_directory_attribute() const;
 };
 
 /// Streams the central directory through a small buffer, one entry at a time.

@@ -40,16 +40,20 @@ protected:
 };
 
 TEST_F(Hostile, NamesThatLeaveTheFolderAreRefusedOthersStillExtracted) {
-    const char* names[] = {"../escape.txt", "a/../../escape.txt", "/tmp/unzip32-absolute.txt", "C:\\escape.txt",
-                           "\\\\server\\share\\escape.txt", "file.txt:stream", "CON", "sub/nul.txt", "dots.../x"};
+    const std::string names[] = {"../escape.txt", "a/../../escape.txt", "/tmp/unzip32-absolute.txt", "C:\\escape.txt",
+                                 "\\\\server\\share\\escape.txt", "file.txt:stream", "CON", "sub/nul.txt", "dots.../x",
+                                 std::string("nul\0in\x1f.txt", 11)};
     std::vector<Entry> entries;
-    for (const char* name : names) entries.push_back({.name = name, .data = "evil"});
+    for (const std::string& name : names) entries.push_back({.name = name, .data = "evil"});
     entries.push_back({.name = "good.txt", .data = "good"});
     EXPECT_EQ(extract(build_zip(entries).bytes), UZP_ENTRY_ERRORS);
     EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"good.txt", "good"}}));
     EXPECT_FALSE(fs::exists("/tmp/unzip32-absolute.txt"));
     EXPECT_NE(printed.find("\"..\" component"), std::string::npos) << printed;
     EXPECT_NE(printed.find("Windows device name"), std::string::npos);
+    // Control characters are shown, not passed on to cut the message short.
+    EXPECT_NE(printed.find("nul^@in^_.txt  (refused name: character"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find('\0'), std::string::npos);
     expect_contained();
 }
 
@@ -164,6 +168,11 @@ TEST_F(Hostile, FailedEntryKeepsTheFileItWouldHaveReplaced) {
 
 TEST_F(Hostile, UnsupportedMethodsSkipTheEntryWithAMessage) {
     EXPECT_EQ(extract(build_zip({{.name = "b.bz2", .data = "BZh9", .method = 12},
+                                 {.name = "shrunk", .data = "xxxx", .method = 1},
+                                 {.name = "reduced", .data = "xxxx", .method = 3},
+                                 {.name = "imploded", .data = "xxxx", .method = 6},
+                                 {.name = "tokenized", .data = "xxxx", .method = 7},
+                                 {.name = "strong", .data = std::string(40, 'x'), .flags = 0x41},
                                  {.name = "l.lzma", .data = "xxxx", .method = 14},
                                  {.name = "d64", .data = "xxxx", .method = 9},
                                  {.name = "aes", .data = std::string(40, 'x'), .method = 99, .flags = 1,
@@ -172,8 +181,10 @@ TEST_F(Hostile, UnsupportedMethodsSkipTheEntryWithAMessage) {
                           .bytes),
               UZP_ENTRY_ERRORS);
     EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"ok", "ok"}}));
-    for (const char* method : {"BZip2", "LZMA", "Deflate64", "AES"})
+    for (const char* method :
+         {"BZip2", "LZMA", "Deflate64", "AES", "Shrunk (1)", "Reduced (3)", "Imploded", "Tokenized"})
         EXPECT_NE(printed.find(std::string("unsupported compression method: ") + method), std::string::npos) << method;
+    EXPECT_NE(printed.find("strong  (strong encryption is not supported)"), std::string::npos) << printed;
 }
 
 TEST_F(Hostile, EntryWhereAFolderIsAndFolderWhereAFileIs) {

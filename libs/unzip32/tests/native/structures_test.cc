@@ -60,6 +60,26 @@ TEST_F(Structures, NameEncodings) {
     EXPECT_NE(unzip.printed.find("not valid UTF-8"), std::string::npos);
 }
 
+TEST_F(Structures, FoldersMarkedOnlyByTheDirectoryAttribute) {
+    // Hosts MS-DOS, OS/2 HPFS, NTFS and VFAT use the DOS attributes; elsewhere the bit means nothing.
+    std::vector<Entry> entries;
+    for (const int host : {0, 6, 10, 14}) {
+        const std::string name = "folder" + std::to_string(host);
+        const auto made_by = static_cast<uint16_t>(host << 8 | 20);
+        entries.push_back({.name = name, .data = "", .made_by = made_by, .external = 0x10});
+        entries.push_back({.name = name + "/inside.txt", .data = "in"});
+    }
+    entries.push_back({.name = "unix", .data = "u", .made_by = 0x0314, .external = (0100644u << 16) | 0x10});
+    entries.push_back({.name = "mvs", .data = "m", .made_by = 0x0B14, .external = 0x10});
+    ASSERT_EQ(extract(build_zip(entries)), UZP_OK) << unzip.printed;
+    const auto tree = snapshot(folder.path() / "out");
+    EXPECT_EQ(tree.size(), 10u);
+    for (const char* host : {"0", "6", "10", "14"})
+        EXPECT_EQ(tree.at(std::string("folder") + host + "/inside.txt"), "in") << host;
+    EXPECT_EQ(tree.at("unix"), "u");
+    EXPECT_EQ(tree.at("mvs"), "m");
+}
+
 TEST_F(Structures, ExtendedTimestampWinsOverDosTime) {
     std::string field("\x55\x54\x05\x00\x01", 5);
     const uint32_t when = 1700000000;

@@ -2,7 +2,9 @@
 // descriptors, prepended stubs and comments, names in code page 437, UTF-8 and
 // the Unicode path field, and times from the extended fields.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "test_files.h"
 #include "unzip_harness.h"
@@ -127,6 +129,23 @@ TEST_F(Structures, BigEntriesInParallelKeepArchiveOrderAndReportFailures) {
     EXPECT_NE(unzip.printed.find("bad  (CRC error)"), std::string::npos);
     for (const auto& item : fs::directory_iterator(folder.path() / "out"))
         EXPECT_EQ(item.path().filename().string().find(".uz"), std::string::npos) << item.path();
+}
+
+// Where no second thread can be started, the caller's thread decodes: a limit
+// on processes is not a shortage of memory. The child process runs under a
+// user allowed no more threads than it has.
+TEST_F(Structures, WithoutASecondThreadBigEntriesAreDecodedOnTheCallersThread) {
+    const std::string big(2 << 20, 'b');
+    write_file(folder / "a.zip", build_zip({{.name = "big", .data = big}, {.name = "small", .data = "s"}}).bytes);
+    fs::permissions(folder.path(), fs::perms::all);
+    const auto limited_run = [&] {
+        if (::getuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
+        const struct rlimit none{1, 1};
+        if (::setrlimit(RLIMIT_NPROC, &none) != 0) ::_exit(3);
+        const int32_t result = unzip.run(folder / "a.zip", folder / "out");
+        ::_exit(result == UZP_OK && read_file(folder.path() / "out/big") == big ? 0 : 100 + result);
+    };
+    EXPECT_EXIT(limited_run(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

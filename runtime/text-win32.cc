@@ -7,9 +7,15 @@ namespace runtime {
 std::string to_ansi(std::wstring_view text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    // No "best fit": a character the code page lacks becomes '?', as in the
+    // unzip library, never a look-alike ('/' for a fraction slash, 'A' for 'Ā')
+    // that could name another file. A UTF-8 code page takes neither.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = utf8 ? nullptr : "?";
+    const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, fallback, nullptr);
     std::string out(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), size, out.data(), needed, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, flags, text.data(), size, out.data(), needed, fallback, nullptr);
     return out;
 }
 

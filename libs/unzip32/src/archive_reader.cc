@@ -20,42 +20,18 @@ constexpr size_t kCentralSize = 46;
 constexpr size_t kLocalSize = 30;
 constexpr uint8_t kHostUnix = 3;
 
-// Finds the end record. It can only sit within the last 64 KiB + 22 bytes (the
-// comment is at most 65535 bytes), so nothing more is read, however big the file.
-bool find_end_record(InputSource& input, uint64_t& position, std::vector<uint8_t>& record) {
-    const uint64_t size = input.size();
-    if (size < kEndSize) return false;
-    const size_t window = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + kEndSize));
-    std::vector<uint8_t> tail(window);
-    if (!input.read_at(size - window, tail.data(), window)) return false;
-    for (size_t i = window - kEndSize + 1; i-- > 0;) {
-        if (le32(&tail[i]) != kEndSignature) continue;
-        // The comment must fit in what follows, or this is a stray signature.
-        if (i + kEndSize + le16(&tail[i + 20]) > window) continue;
-        position = size - window + i;
-        record.assign(tail.begin() + static_cast<std::ptrdiff_t>(i), tail.begin() + static_cast<std::ptrdiff_t>(i + kEndSize));
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::string& detail) {
+// Reads the layout one end record describes (following it to its ZIP64
+// record) and checks that a directory record starts where it says.
+LayoutError read_layout(InputSource& input, uint64_t end_position, const uint8_t* end, ArchiveLayout& layout,
+                        std::string& detail) {
     layout = {};
-    uint64_t end_position = 0;
-    std::vector<uint8_t> end;
-    if (!find_end_record(input, end_position, end)) {
-        detail = "no end of central directory record";
-        return LayoutError::not_zip;
-    }
-    const uint16_t disk = le16(&end[4]);
-    const uint16_t directory_disk = le16(&end[6]);
-    const uint16_t entries_here = le16(&end[8]);
-    uint64_t entries = le16(&end[10]);
-    uint64_t directory_size = le32(&end[12]);
-    uint64_t directory_offset = le32(&end[16]);
-    layout.comment_length = le16(&end[20]);
+    const uint16_t disk = le16(end + 4);
+    const uint16_t directory_disk = le16(end + 6);
+    const uint16_t entries_here = le16(end + 8);
+    uint64_t entries = le16(end + 10);
+    uint64_t directory_size = le32(end + 12);
+    uint64_t directory_offset = le32(end + 16);
+    layout.comment_length = le16(end + 20);
     uint64_t directory_end = end_position;
 
     uint8_t locator[kZip64LocatorSize];
@@ -109,7 +85,103 @@ LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::str
         detail = "central directory claims more entries than it can hold";
         return LayoutError::damaged;
     }
+    uint8_t signature[4];
+    if (entries > 0 && (!input.read_at(layout.directory_start, signature, sizeof signature) ||
+                        le32(signature) != kCentralSignature)) {
+        detail = "no central directory where the end record puts it";
+        return LayoutError::damaged;
+    }
     layout.entry_count = entries;
+    return LayoutError::none;
+}
+
+// Whether `bytes` hold the signature of a zip record (local, directory, end or
+// descriptor): bytes after an end record that are another archive's, not junk.
+bool holds_zip_records(const uint8_t* bytes, size_t size) {
+    for (size_t i = 0; i + 4 <= size; ++i) {
+        const uint32_t signature = le32(bytes + i);
+        if (signature == kLocalSignature || signature == kCentralSignature || signature == kEndSignature ||
+            signature == kZip64EndSignature || signature == kZip64LocatorSignature || signature == 0x08074b50)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// The end record sits within the last 64 KiB + 22 bytes (its comment is at
+// most 65535 bytes), so nothing more is read, however big the file. The
+// signature also turns up in comments and in zips stored inside entries: the
+// record that counts is the one whose comment ends where the file ends.
+LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::string& detail) {
+    layout = {};
+    detail = "no end of central directory record";
+    const uint64_t size = input.size();
+    if (size < kEndSize) return LayoutError::not_zip;
+    const size_t window = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + kEndSize));
+    std::vector<uint8_t> tail(window);
+    if (!input.read_at(size - window, tail.data(), window)) {
+        detail = "archive read error";
+        return LayoutError::read_error;
+    }
+
+    // Of the records that end the file, the last one with entries wins: a
+    // later record lies in an earlier one's comment, and an empty one there
+    // must not hide the archive. A damaged one is reported rather than an
+    // empty archive offered instead.
+    std::optional<ArchiveLayout> empty;
+    LayoutError error = LayoutError::none;
+    std::string error_detail;
+    std::optional<size_t> last_complete;
+    for (size_t i = window - kEndSize + 1; i-- > 0;) {
+        if (le32(&tail[i]) != kEndSignature) continue;
+        if (!last_complete) last_complete = i;
+        if (i + kEndSize + le16(&tail[i + 20]) != window) continue;
+        ArchiveLayout candidate;
+        std::string why;
+        const LayoutError result = read_layout(input, size - window + i, &tail[i], candidate, why);
+        if (result == LayoutError::none && candidate.entry_count > 0) {
+            layout = candidate;
+            return LayoutError::none;
+        }
+        if (result == LayoutError::none && !empty) empty = candidate;
+        if (result != LayoutError::none && error == LayoutError::none) {
+            error = result;
+            error_detail = why;
+        }
+    }
+    if (error != LayoutError::none) {
+        detail = error_detail;
+        return error;
+    }
+    if (empty) {
+        layout = *empty;
+        return LayoutError::none;
+    }
+    if (!last_complete) return LayoutError::not_zip;
+
+    // No record ends the file. Bytes appended after the archive are passed
+    // over, but only after the last record, and only when they are not the
+    // rest of an archive that holds this one in an entry. A comment cut short
+    // is a truncated archive.
+    const size_t at = *last_complete;
+    const size_t comment_end = at + kEndSize + le16(&tail[at + 20]);
+    if (comment_end > window) {
+        detail = "archive comment runs past the end of the file (truncated archive)";
+        return LayoutError::damaged;
+    }
+    const LayoutError result = read_layout(input, size - window + at, &tail[at], layout, detail);
+    if (result != LayoutError::none) return result;
+    if (holds_zip_records(&tail[comment_end], window - comment_end)) {
+        layout = {};
+        detail = "zip records follow the last end record (an archive stored in an entry of a damaged one)";
+        return LayoutError::damaged;
+    }
+    if (layout.entry_count == 0) {
+        layout = {};
+        detail = "no end record ends the file, and the last one describes no entries";
+        return LayoutError::damaged;
+    }
     return LayoutError::none;
 }
 
@@ -117,6 +189,13 @@ bool CentralEntry::is_link() const {
     const auto host = static_cast<uint8_t>(version_made_by >> 8);
     if (host == kHostUnix) return ((external_attributes >> 16) & 0170000u) == 0120000u;
     return (external_attributes & 0x400u) != 0;  // FILE_ATTRIBUTE_REPARSE_POINT
+}
+
+bool CentralEntry::has_directory_attribute() const {
+    // Hosts whose attributes are the DOS ones: MS-DOS, OS/2 HPFS, NTFS, VFAT.
+    const auto host = static_cast<uint8_t>(version_made_by >> 8);
+    const bool dos_attributes = host == 0 || host == 6 || host == 10 || host == 14;
+    return dos_attributes && (external_attributes & 0x10u) != 0;  // FILE_ATTRIBUTE_DIRECTORY
 }
 
 bool CentralEntry::read_only() const {
@@ -285,6 +364,11 @@ bool for_each_span(InputSource& input, const ArchiveLayout& layout, std::string&
             return false;
         }
         visit(entry.local_offset, data_start + entry.compressed_size);
+    }
+    if (!reader.at_end()) {
+        detail = "central directory holds more than the " + std::to_string(layout.entry_count) +
+                 " entries the end record counts";
+        return false;
     }
     return true;
 }

@@ -42,12 +42,15 @@ struct CentralEntry {
     bool aes = false;                          // WinZip AES field present
 
     bool encrypted() const { return flags & 1u; }
+    bool strong_encryption() const { return flags & 0x40u; }
     bool utf8_name() const { return flags & 0x800u; }
     bool has_data_descriptor() const { return flags & 8u; }
     /// Unix symbolic links and Windows reparse points.
     bool is_link() const;
     bool read_only() const;
-    bool looks_like_directory() const { return !raw_name.empty() && (raw_name.back() == '/' || raw_name.back() == '\\'); }
+    /// A folder marked only by the directory attribute, as MS-DOS and Windows
+    /// writers may store one (its name need not end in a separator).
+    bool has_directory_attribute() const;
 };
 
 /// Streams the central directory through a small buffer, one entry at a time.
@@ -60,6 +63,9 @@ public:
     /// Reads the next of the layout's entries; false with `detail` when the
     /// directory is damaged.
     bool next(CentralEntry& entry, std::string& detail);
+
+    /// Whether every byte of the directory has been read.
+    bool at_end() const { return buffer_start_ == buffer_end_ && position_ == end_; }
 
 private:
     bool read(void* data, size_t length);
@@ -78,9 +84,11 @@ private:
 bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start,
                  std::string& detail);
 
-/// Checks that no two entries share bytes, from every local header. Refuses
-/// archives built to multiply their data. Entries in directory order need no
-/// memory; others are sorted, 16 bytes each.
+/// Checks that the directory holds exactly the entries the end record counts
+/// (a record beyond the count would otherwise be dropped unseen) and that no
+/// two entries share bytes, from every local header. Refuses archives built
+/// to multiply their data. Entries in directory order need no memory; others
+/// are sorted, 16 bytes each.
 bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail);
 
 }  // namespace uz

@@ -1,12 +1,14 @@
 #include "background_writer.h"
 
+#include <system_error>
+
 namespace uz {
 
 void BackgroundWriter::start(std::unique_ptr<WriteJob> job) {
     if (!decoder_) decoder_ = std::make_unique<EntryDecoder>();
     job_ = std::move(job);
     done_.store(false, std::memory_order_relaxed);
-    thread_ = std::thread([this, job = job_.get()] {
+    auto work = [this, job = job_.get()] {
         LineEndSink line_ends(*job->file);
         EntrySink& sink = job->translate_line_ends ? static_cast<EntrySink&>(line_ends) : *job->file;
         job->result = decoder_->decode(input_, job->data_start, job->entry, {}, sink);
@@ -14,7 +16,12 @@ void BackgroundWriter::start(std::unique_ptr<WriteJob> job) {
             job->committed = job->file->commit(job->target, job->mtime, job->entry.read_only(), job->commit_error);
         job->file.reset();  // an uncommitted file removes itself here, on this thread
         done_.store(true, std::memory_order_release);
-    });
+    };
+    try {
+        thread_ = std::thread(work);
+    } catch (const std::system_error&) {
+        work();  // no thread to be had (a process or memory limit): decode here, only slower
+    }
 }
 
 std::unique_ptr<WriteJob> BackgroundWriter::finish() {

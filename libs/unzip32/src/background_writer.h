@@ -43,7 +43,8 @@ public:
     /// Whether a job is still running (its outcome not yet ready).
     bool busy() const { return job_ && !done_.load(std::memory_order_acquire); }
 
-    /// Starts `job`; the writer must be idle (finish() first).
+    /// Starts `job`; the writer must be idle (finish() first). When no thread
+    /// can be started the job is done on the caller's thread before this returns.
     void start(std::unique_ptr<WriteJob> job);
 
     /// Waits for the job in progress and hands it back (null when idle).

@@ -82,12 +82,22 @@ const char* method_name(const CentralEntry& entry) {
     if (entry.aes || entry.method == 99) return "AES";
     switch (entry.method) {
         case 0: return "Stored";
+        case 1: return "Shrunk";
+        case 2: case 3: case 4: case 5: return "Reduced";
+        case 6: return "Imploded";
+        case 7: return "Tokenized";
         case 8: return "Deflated";
         case 9: return "Deflate64";
+        case 10: return "PKWARE DCL Imploded";
         case 12: return "BZip2";
         case 14: return "LZMA";
+        case 18: return "IBM TERSE";
+        case 19: return "IBM LZ77";
         case 93: return "Zstd";
+        case 94: return "MP3";
         case 95: return "XZ";
+        case 96: return "JPEG";
+        case 97: return "WavPack";
         case 98: return "PPMd";
         default: return "Unknown";
     }

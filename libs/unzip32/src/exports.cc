@@ -1,6 +1,7 @@
 // The library's two entries: argument checks, the caller's single-byte texts
 // turned into UTF-16, and no exception ever crossing back into the caller.
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 
@@ -68,11 +69,20 @@ int32_t single_entry_unzip(int32_t include_count, char** include_names, int32_t 
         const bool missing = error == uz::InputFile::OpenError::not_found;
         uz::print_message(request,
                           u"error: " + request.archive_name + (missing ? u": archive not found (" : u": cannot read (") +
-                              uz::from_windows_1252(detail) + u")\r\n",
+                              uz::from_utf8(detail).value_or(uz::from_windows_1252(detail)) + u")\r\n",
                           true);
         return missing ? UZP_ARCHIVE_NOT_FOUND : UZP_ARCHIVE_UNREADABLE;
     }
-    return uz::extract_archive(*archive, request);
+    try {
+        return uz::extract_archive(*archive, request);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& failure) {
+        // Nothing is thrown on purpose but for memory: say what stopped the run.
+        uz::print_message(request, u"error: extraction stopped: " + uz::from_windows_1252(failure.what()) + u"\r\n",
+                          true);
+        return UZP_ENTRY_ERRORS;
+    }
 }
 
 }  // namespace
@@ -98,7 +108,7 @@ int32_t UNZIP32_CALL Wiz_SingleEntryUnzip(int32_t include_count, char** include_
     } catch (const std::bad_alloc&) {
         return UZP_OUT_OF_MEMORY;
     } catch (...) {
-        return UZP_OUT_OF_MEMORY;
+        return UZP_ENTRY_ERRORS;  // never thrown here; still, nothing may cross into the caller
     }
 }
 

@@ -20,6 +20,28 @@ namespace {
 
 std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
+// Details are ASCII, or UTF-8 when they hold the system's own error text.
+std::u16string detail_text(std::string_view detail) {
+    auto text = from_utf8(detail);
+    return text ? *text : widen(detail);
+}
+
+// A control character in a name (a NUL above all) would cut the message short
+// or break its line in the caller's hands: it is shown as ^@, ^A, ... ^?.
+std::u16string escaped(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            out += u'^';
+            out += c == 0x7F ? u'?' : static_cast<char16_t>(c + 0x40);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 uint32_t saturate(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value); }
 
 uint32_t percent_saved(uint64_t compressed, uint64_t uncompressed) {
@@ -66,10 +88,16 @@ private:
     void finish_background();
     void wait_if_pending_under(const std::u16string& path);
 
-    void info(const std::u16string& text) { print_message(request_, text + u"\r\n", false); }
+    void info(const std::u16string& text) { print_message(request_, escaped(text) + u"\r\n", false); }
     void fail(const std::u16string& name, std::string_view why) {
         ++failures_;
-        print_message(request_, u"     error: " + name + u"  (" + widen(why) + u")\r\n", true);
+        print_message(request_, u"     error: " + escaped(name) + u"  (" + detail_text(why) + u")\r\n", true);
+    }
+    /// `what` the archive is, with `detail` in brackets, or the detail alone.
+    void refuse_archive(const std::u16string& what, std::string_view detail) {
+        const std::u16string why = escaped(detail_text(detail));
+        const std::u16string text = what.empty() ? why : what + u" (" + why + u")";
+        print_message(request_, u"error: " + request_.archive_name + u": " + text + u"\r\n", true);
     }
 
     InputSource& archive_;
@@ -122,7 +150,8 @@ bool Extraction::prepare_target() {
         make_directory(target_.substr(0, at), ignored);
     std::string error;
     if (!make_directory(target_, error)) {
-        print_message(request_, u"error: cannot create the folder " + target_ + u" (" + widen(error) + u")\r\n", true);
+        print_message(request_, u"error: cannot create the folder " + target_ + u" (" + detail_text(error) + u")\r\n",
+                      true);
         return false;
     }
     known_folders_.insert(target_);
@@ -138,11 +167,9 @@ int32_t Extraction::run() {
     std::string detail;
     const LayoutError layout_error = locate_directory(archive_, layout_, detail);
     if (layout_error == LayoutError::none && !check_no_overlap(archive_, layout_, detail))
-        return print_message(request_, u"error: " + request_.archive_name + u": " + widen(detail) + u"\r\n", true),
-               UZP_BAD_ARCHIVE;
+        return refuse_archive(u"", detail), UZP_BAD_ARCHIVE;
     if (layout_error != LayoutError::none) {
-        const std::u16string what = layout_error == LayoutError::not_zip ? u"not a zip archive (" : u"damaged archive (";
-        print_message(request_, u"error: " + request_.archive_name + u": " + what + widen(detail) + u")\r\n", true);
+        refuse_archive(layout_error == LayoutError::not_zip ? u"not a zip archive" : u"damaged archive", detail);
         return UZP_BAD_ARCHIVE;
     }
     if (!prepare_target()) return UZP_TARGET_FOLDER;
@@ -151,7 +178,7 @@ int32_t Extraction::run() {
     CentralEntry entry;
     for (uint64_t i = 0; i < layout_.entry_count && !aborted_; ++i) {
         if (!reader.next(entry, detail)) {  // cannot happen after the overlap pass read the same bytes
-            print_message(request_, u"error: " + request_.archive_name + u": " + widen(detail) + u"\r\n", true);
+            refuse_archive(u"", detail);
             return UZP_BAD_ARCHIVE;
         }
         process(entry);
@@ -181,21 +208,22 @@ int32_t Extraction::run() {
 
 void Extraction::process(const CentralEntry& entry) {
     std::u16string name;
+    bool bad_utf8 = false;
     if (auto unicode = entry.unicode_path ? from_utf8(*entry.unicode_path) : std::nullopt) {
         name = *unicode;
-    } else if (entry.utf8_name()) {
-        auto decoded = from_utf8(entry.raw_name);
-        if (!decoded) {
-            members_ += 1;
-            return fail(from_cp437(entry.raw_name), "name flagged UTF-8 is not valid UTF-8");
-        }
+    } else if (auto decoded = entry.utf8_name() ? from_utf8(entry.raw_name) : std::nullopt) {
         name = *decoded;
     } else {
+        // A name flagged UTF-8 that is not fails, but only once selected: it is
+        // matched as code page 437, the name a DOS tool would show.
+        bad_utf8 = entry.utf8_name();
         name = from_cp437(entry.raw_name);
     }
     name = normalized_name(name);
+    if (entry.has_directory_attribute() && !name.empty() && name.back() != u'/') name += u'/';
     if (!selected(name)) return;
     ++members_;
+    if (bad_utf8) return fail(name, "name flagged UTF-8 is not valid UTF-8");
     total_compressed_ += entry.compressed_size;
     total_uncompressed_ += entry.uncompressed_size;
 
@@ -204,7 +232,7 @@ void Extraction::process(const CentralEntry& entry) {
     if (callbacks_ && callbacks_->service) {
         const std::string shown = to_callback_text(name);
         if (callbacks_->service(shown.c_str(), saturate(entry.uncompressed_size)) != 0) {
-            print_message(request_, u"extraction stopped at " + name + u"\r\n", true);
+            print_message(request_, u"extraction stopped at " + escaped(name) + u"\r\n", true);
             aborted_ = true;
             return;
         }
@@ -213,8 +241,10 @@ void Extraction::process(const CentralEntry& entry) {
     if (const NameProblem problem = parse_entry_name(name, path); problem != NameProblem::none)
         return fail(name, std::string("refused name: ") + describe(problem));
     if (entry.is_link()) return fail(name, "refused: link entry");
+    if (entry.strong_encryption()) return fail(name, "strong encryption is not supported");
     if (!method_supported(entry))
-        return fail(name, std::string("unsupported compression method: ") + method_name(entry));
+        return fail(name, std::string("unsupported compression method: ") + method_name(entry) + " (" +
+                              std::to_string(entry.method) + ")");
     uint64_t data_start = 0;
     std::string detail;
     if (!locate_data(archive_, layout_, entry, data_start, detail)) return fail(name, detail);

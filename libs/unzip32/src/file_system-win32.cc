@@ -3,13 +3,24 @@
 #include <algorithm>
 
 #include "file_system.h"
+#include "text_codec.h"
 
 namespace uz {
 namespace {
 
 std::wstring native(const std::u16string& path) { return std::wstring(path.begin(), path.end()); }
 
-std::string system_error() { return "system error " + std::to_string(GetLastError()); }
+// The system's own text for an error ("Access is denied."), in the user's
+// language, as UTF-8; the number only when the system has no text for it.
+std::string system_error(DWORD code = GetLastError()) {
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                  sizeof text / sizeof text[0], nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
+        --length;
+    if (length == 0) return "system error " + std::to_string(code);
+    return to_utf8(std::u16string(text, text + length));
+}
 
 constexpr int64_t kUnixEpochIn100ns = 116444736000000000LL;
 
@@ -67,7 +78,7 @@ bool make_directory(const std::u16string& path, std::string& error) {
     const DWORD cause = GetLastError();
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    error = cause == ERROR_ALREADY_EXISTS ? "a file of that name is in the way" : "system error " + std::to_string(cause);
+    error = cause == ERROR_ALREADY_EXISTS ? "a file of that name is in the way" : system_error(cause);
     return false;
 }
 
@@ -92,7 +103,7 @@ std::unique_ptr<InputFile> InputFile::open(const std::u16string& path, OpenError
         const DWORD cause = GetLastError();
         error = cause == ERROR_FILE_NOT_FOUND || cause == ERROR_PATH_NOT_FOUND ? OpenError::not_found
                                                                                 : OpenError::unreadable;
-        detail = "system error " + std::to_string(cause);
+        detail = system_error(cause);
         return nullptr;
     }
     LARGE_INTEGER size{};

@@ -1,6 +1,7 @@
 #pragma once
 // The few file-system operations an extraction needs, one implementation per
-// platform. Paths are UTF-16; the POSIX side turns them into UTF-8.
+// platform. Paths are UTF-16; the POSIX side turns them into UTF-8. Error
+// texts are the system's own, in UTF-8.
 #include <cstdint>
 #include <memory>
 #include <string>

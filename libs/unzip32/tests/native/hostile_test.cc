@@ -40,16 +40,20 @@ protected:
 };
 
 TEST_F(Hostile, NamesThatLeaveTheFolderAreRefusedOthersStillExtracted) {
-    const char* names[] = {"../escape.txt", "a/../../escape.txt", "/tmp/unzip32-absolute.txt", "C:\\escape.txt",
-                           "\\\\server\\share\\escape.txt", "file.txt:stream", "CON", "sub/nul.txt", "dots.../x"};
+    const std::string names[] = {"../escape.txt", "a/../../escape.txt", "/tmp/unzip32-absolute.txt", "C:\\escape.txt",
+                                 "\\\\server\\share\\escape.txt", "file.txt:stream", "CON", "sub/nul.txt", "dots.../x",
+                                 std::string("nul\0in\x1f.txt", 11)};
     std::vector<Entry> entries;
-    for (const char* name : names) entries.push_back({.name = name, .data = "evil"});
+    for (const std::string& name : names) entries.push_back({.name = name, .data = "evil"});
     entries.push_back({.name = "good.txt", .data = "good"});
     EXPECT_EQ(extract(build_zip(entries).bytes), UZP_ENTRY_ERRORS);
     EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"good.txt", "good"}}));
     EXPECT_FALSE(fs::exists("/tmp/unzip32-absolute.txt"));
     EXPECT_NE(printed.find("\"..\" component"), std::string::npos) << printed;
     EXPECT_NE(printed.find("Windows device name"), std::string::npos);
+    // Control characters are shown, not passed on to cut the message short.
+    EXPECT_NE(printed.find("nul^@in^_.txt  (refused name: character"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find('\0'), std::string::npos);
     expect_contained();
 }
 
@@ -64,12 +68,18 @@ TEST_F(Hostile, LinkEntriesAreRefused) {
 }
 
 TEST_F(Hostile, OverlappingEntriesRefuseTheArchive) {
-    Built built = build_zip({{.name = "a", .data = std::string(100, 'a')}, {.name = "b", .data = std::string(100, 'b')}});
-    // The second directory record points at the first local record.
-    put32(built.bytes, built.central_offsets[1] + 42, 0);
-    EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE);
-    EXPECT_FALSE(fs::exists(target));
-    EXPECT_NE(printed.find("overlap"), std::string::npos);
+    // Directory record `from` points at the local record of entry `to`, among `count` entries.
+    const struct { size_t count, from, to; } cases[] = {{2, 1, 0}, {3, 1, 0}, {3, 2, 0}, {4, 1, 0}};
+    for (const auto& c : cases) {
+        std::vector<Entry> entries;
+        for (size_t i = 0; i < c.count; ++i)
+            entries.push_back({.name = std::to_string(i), .data = std::string(100, 'x')});
+        Built built = build_zip(entries);
+        put32(built.bytes, built.central_offsets[c.from] + 42, static_cast<uint32_t>(built.local_offsets[c.to]));
+        EXPECT_EQ(extract(built.bytes), UZP_BAD_ARCHIVE) << c.count << " " << c.from;
+        EXPECT_FALSE(fs::exists(target));
+        EXPECT_NE(printed.find("overlap"), std::string::npos);
+    }
 }
 
 TEST_F(Hostile, EntriesOutOfDirectoryOrderAreFineUnlessTheyOverlap) {
@@ -100,6 +110,41 @@ TEST_F(Hostile, ImpossibleCountsAndOffsetsRefuseTheArchive) {
     EXPECT_FALSE(fs::exists(target));
 }
 
+// The end record that counts is the one the file ends with; a stray one in a
+// comment or in a zip stored inside an entry must neither hide the archive nor
+// stand in for it, and the directory must hold exactly what it counts.
+TEST_F(Hostile, EndRecordAndCountDescribeTheWholeArchive) {
+    const std::vector<Entry> two = {{.name = "a", .data = "alpha"}, {.name = "b", .data = "beta"}};
+    const std::map<std::string, std::string> both = {{"a", "alpha"}, {"b", "beta"}};
+    const std::string stray = std::string("PK\x05\x06", 4) + std::string(18, '\0');  // an empty archive's end record
+    const std::string inner = build_zip({{.name = "inner.txt", .data = "inside"}}).bytes;
+    const std::vector<Entry> holding_a_zip = {{.name = "a", .data = "alpha"},
+                                              {.name = "in.zip", .data = inner, .method = 0}};
+    const std::string outer = build_zip(holding_a_zip).bytes;
+    const std::string outer_with_comment = build_zip(holding_a_zip, {.comment = "outer comment"}).bytes;
+    const struct {
+        const char* label;
+        std::string bytes;
+        int32_t result;
+        std::map<std::string, std::string> tree;
+    } cases[] = {
+        {"stray record inside the comment", build_zip(two, {.comment = "x " + stray + " y"}).bytes, UZP_OK, both},
+        {"stray record ending the comment", build_zip(two, {.comment = "x " + stray}).bytes, UZP_OK, both},
+        {"bytes appended after the archive", build_zip(two).bytes + "appended", UZP_OK, both},
+        {"comment cut short, a zip in an entry", outer_with_comment.substr(0, outer_with_comment.size() - 4),
+         UZP_BAD_ARCHIVE, {}},
+        {"end record cut short, a zip in an entry", outer.substr(0, outer.size() - 4), UZP_BAD_ARCHIVE, {}},
+        {"count short of the directory", build_zip(two, {.entry_count = 1}).bytes, UZP_BAD_ARCHIVE, {}},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(target);
+        EXPECT_EQ(extract(c.bytes), c.result) << c.label << ": " << printed;
+        if (c.tree.empty()) EXPECT_FALSE(fs::exists(target)) << c.label;
+        else EXPECT_EQ(snapshot(target), c.tree) << c.label;
+    }
+    EXPECT_NE(printed.find("holds more than the 1 entries"), std::string::npos) << printed;
+}
+
 TEST_F(Hostile, DataBeyondItsDeclaredSizeFailsTheEntry) {
     const std::string big(100000, 'z');
     EXPECT_EQ(extract(build_zip({{.name = "bomb", .data = big, .uncompressed_size = 10},
@@ -123,6 +168,11 @@ TEST_F(Hostile, FailedEntryKeepsTheFileItWouldHaveReplaced) {
 
 TEST_F(Hostile, UnsupportedMethodsSkipTheEntryWithAMessage) {
     EXPECT_EQ(extract(build_zip({{.name = "b.bz2", .data = "BZh9", .method = 12},
+                                 {.name = "shrunk", .data = "xxxx", .method = 1},
+                                 {.name = "reduced", .data = "xxxx", .method = 3},
+                                 {.name = "imploded", .data = "xxxx", .method = 6},
+                                 {.name = "tokenized", .data = "xxxx", .method = 7},
+                                 {.name = "strong", .data = std::string(40, 'x'), .flags = 0x41},
                                  {.name = "l.lzma", .data = "xxxx", .method = 14},
                                  {.name = "d64", .data = "xxxx", .method = 9},
                                  {.name = "aes", .data = std::string(40, 'x'), .method = 99, .flags = 1,
@@ -131,8 +181,10 @@ TEST_F(Hostile, UnsupportedMethodsSkipTheEntryWithAMessage) {
                           .bytes),
               UZP_ENTRY_ERRORS);
     EXPECT_EQ(snapshot(target), (std::map<std::string, std::string>{{"ok", "ok"}}));
-    for (const char* method : {"BZip2", "LZMA", "Deflate64", "AES"})
+    for (const char* method :
+         {"BZip2", "LZMA", "Deflate64", "AES", "Shrunk (1)", "Reduced (3)", "Imploded", "Tokenized"})
         EXPECT_NE(printed.find(std::string("unsupported compression method: ") + method), std::string::npos) << method;
+    EXPECT_NE(printed.find("strong  (strong encryption is not supported)"), std::string::npos) << printed;
 }
 
 TEST_F(Hostile, EntryWhereAFolderIsAndFolderWhereAFileIs) {

@@ -36,6 +36,8 @@ TEST(TextCodec, FoldCaseCoversAccentedLetters) {
     EXPECT_EQ(fold_case(u'È'), u'è');
     EXPECT_EQ(fold_case(u'×'), u'×');
     EXPECT_EQ(fold_case(u'Ł'), u'ł');
+    EXPECT_EQ(fold_case(u'Ÿ'), u'ÿ');  // the one capital of Latin Extended-A whose small letter is in Latin-1
+    EXPECT_EQ(fold_case(u'Ź'), u'ź');
     EXPECT_EQ(fold_case(u'Д'), u'д');
 }
 
@@ -107,6 +109,7 @@ TEST(Wildcard, MatchesWholeNames) {
         {u"a*b*c", u"aXbYbZc", true, true},
         {u"a*b*c", u"aXbYbZ", false, false},
         {u"PERCHÉ*", u"perché.txt", false, true},
+        {u"Ÿ.txt", u"ÿ.txt", false, true},
         {u"exact", u"exact.txt", false, false},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,6 @@
 // The options record and the callbacks, on archives built in the test.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "test_files.h"
@@ -116,12 +117,13 @@ TEST_F(Options, WithoutPromptingOverwriteOptionDecides) {
 
 TEST_F(Options, UpdateAndFreshenCompareTimes) {
     const std::string archive = make({{.name = "older", .data = "new"}, {.name = "newer", .data = "new"},
-                                      {.name = "missing", .data = "new"}});
+                                      {.name = "same", .data = "new"}, {.name = "missing", .data = "new"}});
     const auto prepare = [&] {
-        write_file(folder.path() / "out/older", "old");
-        write_file(folder.path() / "out/newer", "old");
+        for (const char* name : {"older", "newer", "same"}) write_file(folder.path() / "out" / name, "old");
         fs::remove(folder.path() / "out/missing");
         fs::last_write_time(folder.path() / "out/older", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 20));
+        const struct timespec entry_time[2] = {{1589546096, 0}, {1589546096, 0}};  // 2020-05-15 12:34:56 (TZ=UTC)
+        ::utimensat(AT_FDCWD, (folder / "out/same").c_str(), entry_time, 0);
     };
     prepare();
     unzip.options.extract_only_newer = 1;
@@ -129,6 +131,7 @@ TEST_F(Options, UpdateAndFreshenCompareTimes) {
     EXPECT_EQ(run(unzip, archive), UZP_OK);
     EXPECT_EQ(out("older"), "new");
     EXPECT_EQ(out("newer"), "old");
+    EXPECT_EQ(out("same"), "old");  // as old as the file is not newer
     EXPECT_EQ(out("missing"), "new");
     EXPECT_TRUE(unzip.questions.empty());
 
@@ -138,6 +141,7 @@ TEST_F(Options, UpdateAndFreshenCompareTimes) {
     EXPECT_EQ(run(fresh, archive), UZP_OK);
     EXPECT_EQ(out("older"), "new");
     EXPECT_EQ(out("newer"), "old");
+    EXPECT_EQ(out("same"), "old");
     EXPECT_FALSE(exists("missing"));
 }
 
@@ -210,6 +214,17 @@ TEST_F(Options, IncludeAndExcludeListsWithWildcardsAndCase) {
     UnzipRun none{&Wiz_SingleEntryUnzip};
     none.include = {"*.doc"};
     EXPECT_EQ(run(none, archive), UZP_NO_MATCH);
+
+    // A folder entry is named with or without its slash; an entry that is not
+    // selected cannot fail the run, even with a name that cannot be decoded.
+    const std::string more = make({{.name = "sub/", .data = ""}, {.name = "good.txt", .data = "g"},
+                                   {.name = "bad\xff.txt", .data = "x", .flags = 0x800}});
+    UnzipRun folder_and_file{&Wiz_SingleEntryUnzip};
+    folder_and_file.include = {"sub", "good.txt"};
+    EXPECT_EQ(run(folder_and_file, more), UZP_OK) << folder_and_file.printed;
+    EXPECT_TRUE(fs::is_directory(folder.path() / "out/sub"));
+    EXPECT_EQ(out("good.txt"), "g");
+    EXPECT_EQ(folder_and_file.record.number_of_members, 2u);
 }
 
 TEST_F(Options, UnsupportedOptionsTouchNothing) {

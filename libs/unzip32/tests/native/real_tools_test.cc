@@ -83,7 +83,11 @@ INSTANTIATE_TEST_SUITE_P(
         Tool{"bsdtar_stored", "bsdtar --format zip --options zip:compression=store -cf {zip} -C {tree} .",
              "mkdir -p {dir} && bsdtar -xf {zip} -C {dir}"},
         Tool{"bsdtar_to_pipe", "bsdtar --format zip -cf - -C {tree} . | cat > {zip}",
-             "mkdir -p {dir} && bsdtar -xf {zip} -C {dir}"}),
+             "mkdir -p {dir} && bsdtar -xf {zip} -C {dir}"},
+        // Encrypted entries with data descriptors: the check byte is the time's.
+        Tool{"bsdtar_zipcrypto",
+             "bsdtar --format zip --options zip:encryption=zipcrypt --passphrase Secret -cf {zip} -C {tree} .",
+             "mkdir -p {dir} && bsdtar --passphrase Secret -xf {zip} -C {dir}"}),
     [](const auto& tool) { return std::string(tool.param.label); });
 
 TEST(RealToolsPasswords, WrongOrNoPasswordSkipsEveryEncryptedEntry) {

@@ -2,7 +2,9 @@
 // descriptors, prepended stubs and comments, names in code page 437, UTF-8 and
 // the Unicode path field, and times from the extended fields.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "test_files.h"
 #include "unzip_harness.h"
@@ -60,6 +62,26 @@ TEST_F(Structures, NameEncodings) {
     EXPECT_NE(unzip.printed.find("not valid UTF-8"), std::string::npos);
 }
 
+TEST_F(Structures, FoldersMarkedOnlyByTheDirectoryAttribute) {
+    // Hosts MS-DOS, OS/2 HPFS, NTFS and VFAT use the DOS attributes; elsewhere the bit means nothing.
+    std::vector<Entry> entries;
+    for (const int host : {0, 6, 10, 14}) {
+        const std::string name = "folder" + std::to_string(host);
+        const auto made_by = static_cast<uint16_t>(host << 8 | 20);
+        entries.push_back({.name = name, .data = "", .made_by = made_by, .external = 0x10});
+        entries.push_back({.name = name + "/inside.txt", .data = "in"});
+    }
+    entries.push_back({.name = "unix", .data = "u", .made_by = 0x0314, .external = (0100644u << 16) | 0x10});
+    entries.push_back({.name = "mvs", .data = "m", .made_by = 0x0B14, .external = 0x10});
+    ASSERT_EQ(extract(build_zip(entries)), UZP_OK) << unzip.printed;
+    const auto tree = snapshot(folder.path() / "out");
+    EXPECT_EQ(tree.size(), 10u);
+    for (const char* host : {"0", "6", "10", "14"})
+        EXPECT_EQ(tree.at(std::string("folder") + host + "/inside.txt"), "in") << host;
+    EXPECT_EQ(tree.at("unix"), "u");
+    EXPECT_EQ(tree.at("mvs"), "m");
+}
+
 TEST_F(Structures, ExtendedTimestampWinsOverDosTime) {
     std::string field("\x55\x54\x05\x00\x01", 5);
     const uint32_t when = 1700000000;
@@ -107,6 +129,23 @@ TEST_F(Structures, BigEntriesInParallelKeepArchiveOrderAndReportFailures) {
     EXPECT_NE(unzip.printed.find("bad  (CRC error)"), std::string::npos);
     for (const auto& item : fs::directory_iterator(folder.path() / "out"))
         EXPECT_EQ(item.path().filename().string().find(".uz"), std::string::npos) << item.path();
+}
+
+// Where no second thread can be started, the caller's thread decodes: a limit
+// on processes is not a shortage of memory. The child process runs under a
+// user allowed no more threads than it has.
+TEST_F(Structures, WithoutASecondThreadBigEntriesAreDecodedOnTheCallersThread) {
+    const std::string big(2 << 20, 'b');
+    write_file(folder / "a.zip", build_zip({{.name = "big", .data = big}, {.name = "small", .data = "s"}}).bytes);
+    fs::permissions(folder.path(), fs::perms::all);
+    const auto limited_run = [&] {
+        if (::getuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
+        const struct rlimit none{1, 1};
+        if (::setrlimit(RLIMIT_NPROC, &none) != 0) ::_exit(3);
+        const int32_t result = unzip.run(folder / "a.zip", folder / "out");
+        ::_exit(result == UZP_OK && read_file(folder.path() / "out/big") == big ? 0 : 100 + result);
+    };
+    EXPECT_EXIT(limited_run(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -140,6 +140,18 @@ TEST_F(Dll, HostileNamesStayOutAndFailuresKeepOldFiles) {
     EXPECT_EQ(files, 2u);  // no temporary file left behind
 }
 
+TEST_F(Dll, SystemErrorsInTheSystemsOwnWords) {
+    UnzipRun run{wiz};
+    write_file(folder.path() / "a.zip", build_zip({{.name = "f", .data = "x"}}).bytes);
+    EXPECT_EQ(run.run((folder.path() / "a.zip").string(), (target / "a|b").string()), UZP_TARGET_FOLDER);
+    char text[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        ERROR_INVALID_NAME, 0, text, sizeof text, nullptr);
+    ASSERT_GT(length, 5u);
+    EXPECT_NE(run.printed.find(std::string(text, 5)), std::string::npos) << run.printed;
+    EXPECT_EQ(run.printed.find("system error"), std::string::npos) << run.printed;
+}
+
 TEST_F(Dll, BigEntriesDecodedOnTwoThreads) {
     const std::string a(3 << 20, 'a'), b(2 << 20, 'b');
     UnzipRun run{wiz};

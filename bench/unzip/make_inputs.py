@@ -2,7 +2,7 @@
 """Makes the benchmark's two archives with Python's zipfile (deflate, level 6):
   catalogue.zip  5,000 small files (0.2-12 KiB of HTML-like text) in nested folders
   large.zip      three files of 100 MiB: text, base64 of random bytes, random bytes
-Usage: make_inputs.py FOLDER"""
+Usage: make_inputs.py FOLDER [NAME...]   (both archives when no name is given)"""
 import base64
 import os
 import random
@@ -50,9 +50,11 @@ def large(path):
 
 
 def main():
-    folder = sys.argv[1]
+    folder, wanted = sys.argv[1], sys.argv[2:]
     os.makedirs(folder, exist_ok=True)
     for name, make in (("catalogue.zip", catalogue), ("large.zip", large)):
+        if wanted and name not in wanted:
+            continue
         path = os.path.join(folder, name)
         if not os.path.exists(path):
             make(path + ".part")

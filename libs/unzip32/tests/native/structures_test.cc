@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "test_files.h"
+#include "tests/fakes/same_text.h"
 #include "unzip_harness.h"
 #include "zip_builder.h"
 
@@ -123,9 +124,9 @@ TEST_F(Structures, BigEntriesInParallelKeepArchiveOrderAndReportFailures) {
               UZP_ENTRY_ERRORS)
         << unzip.printed;
     EXPECT_EQ(unzip.questions, (std::vector<std::string>{"dup", "bad"}));
-    EXPECT_EQ(read_file(folder.path() / "out/dup"), big_b);
+    EXPECT_PRED_FORMAT2(fakes::same_text, read_file(folder.path() / "out/dup"), big_b);
     EXPECT_EQ(read_file(folder.path() / "out/bad"), "precious");
-    EXPECT_EQ(read_file(folder.path() / "out/last"), big_b);
+    EXPECT_PRED_FORMAT2(fakes::same_text, read_file(folder.path() / "out/last"), big_b);
     EXPECT_NE(unzip.printed.find("bad  (CRC error)"), std::string::npos);
     for (const auto& item : fs::directory_iterator(folder.path() / "out"))
         EXPECT_EQ(item.path().filename().string().find(".uz"), std::string::npos) << item.path();

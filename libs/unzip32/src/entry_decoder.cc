@@ -1,7 +1,6 @@
 #include "entry_decoder.h"
 
 #include <algorithm>
-#include <array>
 
 #include <zlib.h>
 
@@ -11,17 +10,6 @@ namespace {
 constexpr uint16_t kStored = 0;
 constexpr uint16_t kDeflated = 8;
 constexpr size_t kBufferSize = 256 * 1024;
-
-constexpr std::array<uint32_t, 256> make_crc_table() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}
-constexpr auto kCrcTable = make_crc_table();
 
 // The traditional PKWARE stream cipher: three keys stirred by every plain byte.
 class TraditionalCipher {
@@ -38,12 +26,16 @@ public:
     }
 
 private:
-    static uint32_t crc_byte(uint32_t crc, uint8_t b) { return (crc >> 8) ^ kCrcTable[(crc ^ b) & 0xFFu]; }
+    // One byte's step of CRC-32, with zlib's own table.
+    uint32_t crc_byte(uint32_t crc, uint8_t b) const {
+        return (crc >> 8) ^ static_cast<uint32_t>(crc_table_[(crc ^ b) & 0xFFu]);
+    }
     void update(uint8_t plain) {
         keys_[0] = crc_byte(keys_[0], plain);
         keys_[1] = (keys_[1] + (keys_[0] & 0xFFu)) * 134775813u + 1u;
         keys_[2] = crc_byte(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
     }
+    const z_crc_t* crc_table_ = get_crc_table();
     uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
 };
 

@@ -12,7 +12,7 @@
 #include "entry_decoder.h"
 #include "entry_name.h"
 #include "file_system.h"
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 #include "wildcard.h"
 
 namespace uz {
@@ -20,10 +20,11 @@ namespace {
 
 std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-// Details are ASCII, or UTF-8 when they hold the system's own error text.
+// Details are ASCII, or UTF-8 when they hold the system's own error text; a
+// name as stored may be neither.
 std::u16string detail_text(std::string_view detail) {
-    auto text = from_utf8(detail);
-    return text ? *text : widen(detail);
+    auto text = codec::from_utf8(detail);
+    return text ? *text : codec::from_windows_1252(detail);
 }
 
 // A control character in a name (a NUL above all) would cut the message short
@@ -209,15 +210,15 @@ int32_t Extraction::run() {
 void Extraction::process(const CentralEntry& entry) {
     std::u16string name;
     bool bad_utf8 = false;
-    if (auto unicode = entry.unicode_path ? from_utf8(*entry.unicode_path) : std::nullopt) {
+    if (auto unicode = entry.unicode_path ? codec::from_utf8(*entry.unicode_path) : std::nullopt) {
         name = *unicode;
-    } else if (auto decoded = entry.utf8_name() ? from_utf8(entry.raw_name) : std::nullopt) {
+    } else if (auto decoded = entry.utf8_name() ? codec::from_utf8(entry.raw_name) : std::nullopt) {
         name = *decoded;
     } else {
         // A name flagged UTF-8 that is not fails, but only once selected: it is
         // matched as code page 437, the name a DOS tool would show.
         bad_utf8 = entry.utf8_name();
-        name = from_cp437(entry.raw_name);
+        name = codec::from_cp437(entry.raw_name);
     }
     name = normalized_name(name);
     if (entry.has_directory_attribute() && !name.empty() && name.back() != u'/') name += u'/';
@@ -230,7 +231,7 @@ void Extraction::process(const CentralEntry& entry) {
     if (options_.list_only) return list(entry, name);
 
     if (callbacks_ && callbacks_->service) {
-        const std::string shown = to_callback_text(name);
+        const std::string shown = codec::to_ansi(name);
         if (callbacks_->service(shown.c_str(), saturate(entry.uncompressed_size)) != 0) {
             print_message(request_, u"extraction stopped at " + escaped(name) + u"\r\n", true);
             aborted_ = true;
@@ -261,7 +262,7 @@ void Extraction::list(const CentralEntry& entry, const std::u16string& name) {
 #else
     localtime_r(&time, &parts);
 #endif
-    std::string shown = to_callback_text(name);
+    const std::string shown = codec::to_ansi(name);
     const bool folder = !name.empty() && name.back() == u'/';
     callbacks_->message(saturate(entry.uncompressed_size), saturate(entry.compressed_size),
                         percent_saved(entry.compressed_size, entry.uncompressed_size),
@@ -290,7 +291,7 @@ DecodeResult Extraction::decode(const CentralEntry& entry, uint64_t data_start, 
     }
     if (!callbacks_ || !callbacks_->password) return DecodeResult::wrong_password;
     char buffer[256] = {};
-    std::string shown = to_callback_text(name);
+    const std::string shown = codec::to_ansi(name);
     if (callbacks_->password(buffer, sizeof buffer, "Enter password for: ", shown.c_str()) != 0)
         return DecodeResult::wrong_password;
     buffer[sizeof buffer - 1] = '\0';
@@ -337,7 +338,7 @@ bool Extraction::may_replace(const CentralEntry& entry, const PathInfo& existing
     if (overwrite_ == Overwrite::all) {
         replace = true;
     } else if (overwrite_ == Overwrite::ask && options_.prompt_to_overwrite && callbacks_ && callbacks_->replace) {
-        std::string question = to_callback_text(shown);
+        std::string question = codec::to_ansi(shown);
         question.resize(std::max<size_t>(question.size() + 1, 260), '\0');
         switch (callbacks_->replace(question.data())) {
             case UZP_REPLACE_YES: replace = true; break;
@@ -419,7 +420,7 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
 void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem) {
     const int32_t quiet = request.options.quiet;
     if (!request.callbacks || !request.callbacks->print || quiet >= 2 || (quiet == 1 && !problem)) return;
-    const std::string bytes = to_callback_text(text);
+    const std::string bytes = codec::to_ansi(text);
     request.callbacks->print(bytes.c_str(), static_cast<uint32_t>(bytes.size()));
 }
 

@@ -8,18 +8,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 
 namespace uz {
 namespace {
 
-std::string native(const std::u16string& path) { return to_utf8(path); }
+std::string native(const std::u16string& path) { return codec::to_utf8(path); }
 
 std::string system_error() { return std::strerror(errno); }
 
 }  // namespace
 
 char16_t path_separator() { return u'/'; }
+
+std::u16string from_caller_path(std::string_view bytes) {
+    if (auto text = codec::from_utf8(bytes)) return *text;
+    return codec::from_windows_1252(bytes);
+}
 
 PathInfo path_info(const std::u16string& path) {
     struct stat status {};
@@ -99,7 +104,7 @@ std::unique_ptr<TemporaryFile> TemporaryFile::create(const std::u16string& folde
         const std::string name = prefix + std::to_string(sequence++) + ".tmp";
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            auto path = from_utf8(name);
+            auto path = codec::from_utf8(name);
             return std::unique_ptr<TemporaryFile>(new TemporaryFile(fd, path ? *path : folder));
         }
         if (errno != EEXIST) break;

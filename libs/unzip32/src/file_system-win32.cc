@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "file_system.h"
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 
 namespace uz {
 namespace {
@@ -19,7 +19,7 @@ std::string system_error(DWORD code = GetLastError()) {
     while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
         --length;
     if (length == 0) return "system error " + std::to_string(code);
-    return to_utf8(std::u16string(text, text + length));
+    return codec::to_utf8(std::wstring_view(text, length));
 }
 
 constexpr int64_t kUnixEpochIn100ns = 116444736000000000LL;
@@ -61,6 +61,8 @@ HANDLE as_handle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 }  // namespace
 
 char16_t path_separator() { return u'\\'; }
+
+std::u16string from_caller_path(std::string_view bytes) { return codec::from_ansi(bytes); }
 
 PathInfo path_info(const std::u16string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "entry_decoder.h"
 #include "input_source.h"
@@ -13,6 +14,10 @@ namespace uz {
 
 /// The separator of the platform's paths, used in paths and in messages.
 char16_t path_separator();
+
+/// The caller's archive and folder paths: the ANSI code page on Windows; UTF-8
+/// elsewhere, or Windows-1252 when they are not UTF-8.
+std::u16string from_caller_path(std::string_view bytes);
 
 struct PathInfo {
     bool exists = false;

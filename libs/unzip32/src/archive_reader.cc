@@ -1,6 +1,7 @@
 #include "archive_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include <zlib.h>
@@ -19,11 +20,11 @@ constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kCentralSize = 46;
 constexpr size_t kLocalSize = 30;
 constexpr uint8_t kHostUnix = 3;
+constexpr char kSpanned[] = "archive spans several disks";
 
 // Reads the layout one end record describes (following it to its ZIP64
 // record) and checks that a directory record starts where it says.
-LayoutError read_layout(InputSource& input, uint64_t end_position, const uint8_t* end, ArchiveLayout& layout,
-                        std::string& detail) {
+Result read_layout(InputSource& input, uint64_t end_position, const uint8_t* end, ArchiveLayout& layout) {
     layout = {};
     const uint16_t disk = le16(end + 4);
     const uint16_t directory_disk = le16(end + 6);
@@ -36,63 +37,48 @@ LayoutError read_layout(InputSource& input, uint64_t end_position, const uint8_t
 
     uint8_t locator[kZip64LocatorSize];
     if (end_position >= kZip64LocatorSize &&
-        input.read_at(end_position - kZip64LocatorSize, locator, sizeof locator) &&
+        input.read_at(end_position - kZip64LocatorSize, locator, sizeof locator).ok() &&
         le32(locator) == kZip64LocatorSignature) {
-        if (le32(locator + 16) > 1 || le32(locator + 4) != 0) {
-            detail = "archive spans several disks";
-            return LayoutError::spanned;
-        }
+        if (le32(locator + 16) > 1 || le32(locator + 4) != 0) return {Code::bad_archive, kSpanned};
         // The ZIP64 end record normally sits right before its locator; its stored
         // offset does not count any bytes prepended to the archive.
         const uint64_t locator_position = end_position - kZip64LocatorSize;
         uint8_t record[kZip64EndSize];
         uint64_t record_position = le64(locator + 8);
         bool found = record_position <= locator_position - std::min<uint64_t>(locator_position, kZip64EndSize) &&
-                     input.read_at(record_position, record, sizeof record) && le32(record) == kZip64EndSignature;
+                     input.read_at(record_position, record, sizeof record).ok() && le32(record) == kZip64EndSignature;
         if (!found && locator_position >= kZip64EndSize) {
             record_position = locator_position - kZip64EndSize;
-            found = input.read_at(record_position, record, sizeof record) && le32(record) == kZip64EndSignature;
+            found = input.read_at(record_position, record, sizeof record).ok() && le32(record) == kZip64EndSignature;
         }
-        if (!found) {
-            detail = "ZIP64 end of central directory record missing";
-            return LayoutError::damaged;
-        }
-        if (le32(record + 16) != 0 || le32(record + 20) != 0 || le64(record + 24) != le64(record + 32)) {
-            detail = "archive spans several disks";
-            return LayoutError::spanned;
-        }
+        if (!found) return {Code::bad_archive, "ZIP64 end of central directory record missing"};
+        if (le32(record + 16) != 0 || le32(record + 20) != 0 || le64(record + 24) != le64(record + 32))
+            return {Code::bad_archive, kSpanned};
         entries = le64(record + 32);
         directory_size = le64(record + 40);
         directory_offset = le64(record + 48);
         directory_end = record_position;
     } else if (disk != 0 || directory_disk != 0 || entries_here != entries) {
-        detail = "archive spans several disks";
-        return LayoutError::spanned;
+        return {Code::bad_archive, kSpanned};
     }
 
     // The directory ends where the end records start; anything between the
     // stored offset and the real position was prepended to the archive.
-    if (directory_size > directory_end || directory_end - directory_size < directory_offset) {
-        detail = "central directory size or offset beyond the file";
-        return LayoutError::damaged;
-    }
+    if (directory_size > directory_end || directory_end - directory_size < directory_offset)
+        return {Code::bad_archive, "central directory size or offset beyond the file"};
     layout.directory_start = directory_end - directory_size;
     layout.base = layout.directory_start - directory_offset;
     layout.directory_size = directory_size;
     // Each entry takes at least 46 bytes: a count beyond that is a lie that
     // would otherwise drive allocations or loops.
-    if (entries > directory_size / kCentralSize) {
-        detail = "central directory claims more entries than it can hold";
-        return LayoutError::damaged;
-    }
+    if (entries > directory_size / kCentralSize)
+        return {Code::bad_archive, "central directory claims more entries than it can hold"};
     uint8_t signature[4];
-    if (entries > 0 && (!input.read_at(layout.directory_start, signature, sizeof signature) ||
-                        le32(signature) != kCentralSignature)) {
-        detail = "no central directory where the end record puts it";
-        return LayoutError::damaged;
-    }
+    if (entries > 0 && (!input.read_at(layout.directory_start, signature, sizeof signature).ok() ||
+                        le32(signature) != kCentralSignature))
+        return {Code::bad_archive, "no central directory where the end record puts it"};
     layout.entry_count = entries;
-    return LayoutError::none;
+    return {};
 }
 
 // Whether `bytes` hold the signature of a zip record (local, directory, end or
@@ -113,52 +99,41 @@ bool holds_zip_records(const uint8_t* bytes, size_t size) {
 // most 65535 bytes), so nothing more is read, however big the file. The
 // signature also turns up in comments and in zips stored inside entries: the
 // record that counts is the one whose comment ends where the file ends.
-LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::string& detail) {
+Result locate_directory(InputSource& input, ArchiveLayout& layout) {
+    static constexpr char kNoEndRecord[] = "no end of central directory record";
     layout = {};
-    detail = "no end of central directory record";
     const uint64_t size = input.size();
-    if (size < kEndSize) return LayoutError::not_zip;
+    if (size < kEndSize) return {Code::not_zip, kNoEndRecord};
     const size_t window = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + kEndSize));
     std::vector<uint8_t> tail(window);
-    if (!input.read_at(size - window, tail.data(), window)) {
-        detail = "archive read error";
-        return LayoutError::read_error;
-    }
+    if (Result read = input.read_at(size - window, tail.data(), window); !read.ok()) return read;
 
     // Of the records that end the file, the last one with entries wins: a
     // later record lies in an earlier one's comment, and an empty one there
     // must not hide the archive. A damaged one is reported rather than an
     // empty archive offered instead.
     std::optional<ArchiveLayout> empty;
-    LayoutError error = LayoutError::none;
-    std::string error_detail;
+    Result error;
     std::optional<size_t> last_complete;
     for (size_t i = window - kEndSize + 1; i-- > 0;) {
         if (le32(&tail[i]) != kEndSignature) continue;
         if (!last_complete) last_complete = i;
         if (i + kEndSize + le16(&tail[i + 20]) != window) continue;
         ArchiveLayout candidate;
-        std::string why;
-        const LayoutError result = read_layout(input, size - window + i, &tail[i], candidate, why);
-        if (result == LayoutError::none && candidate.entry_count > 0) {
+        Result result = read_layout(input, size - window + i, &tail[i], candidate);
+        if (result.ok() && candidate.entry_count > 0) {
             layout = candidate;
-            return LayoutError::none;
+            return {};
         }
-        if (result == LayoutError::none && !empty) empty = candidate;
-        if (result != LayoutError::none && error == LayoutError::none) {
-            error = result;
-            error_detail = why;
-        }
+        if (result.ok() && !empty) empty = candidate;
+        if (!result.ok() && error.ok()) error = std::move(result);
     }
-    if (error != LayoutError::none) {
-        detail = error_detail;
-        return error;
-    }
+    if (!error.ok()) return error;
     if (empty) {
         layout = *empty;
-        return LayoutError::none;
+        return {};
     }
-    if (!last_complete) return LayoutError::not_zip;
+    if (!last_complete) return {Code::not_zip, kNoEndRecord};
 
     // No record ends the file. Bytes appended after the archive are passed
     // over, but only after the last record, and only when they are not the
@@ -166,23 +141,19 @@ LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::str
     // is a truncated archive.
     const size_t at = *last_complete;
     const size_t comment_end = at + kEndSize + le16(&tail[at + 20]);
-    if (comment_end > window) {
-        detail = "archive comment runs past the end of the file (truncated archive)";
-        return LayoutError::damaged;
-    }
-    const LayoutError result = read_layout(input, size - window + at, &tail[at], layout, detail);
-    if (result != LayoutError::none) return result;
+    if (comment_end > window)
+        return {Code::bad_archive, "archive comment runs past the end of the file (truncated archive)"};
+    if (Result read = read_layout(input, size - window + at, &tail[at], layout); !read.ok()) return read;
     if (holds_zip_records(&tail[comment_end], window - comment_end)) {
         layout = {};
-        detail = "zip records follow the last end record (an archive stored in an entry of a damaged one)";
-        return LayoutError::damaged;
+        return {Code::bad_archive,
+                "zip records follow the last end record (an archive stored in an entry of a damaged one)"};
     }
     if (layout.entry_count == 0) {
         layout = {};
-        detail = "no end record ends the file, and the last one describes no entries";
-        return LayoutError::damaged;
+        return {Code::bad_archive, "no end record ends the file, and the last one describes no entries"};
     }
-    return LayoutError::none;
+    return {};
 }
 
 bool CentralEntry::is_link() const {
@@ -209,14 +180,14 @@ DirectoryReader::DirectoryReader(InputSource& input, const ArchiveLayout& layout
     : input_(input), layout_(layout), position_(layout.directory_start),
       end_(layout.directory_start + layout.directory_size), buffer_(64 * 1024) {}
 
-bool DirectoryReader::read(void* data, size_t length) {
+Result DirectoryReader::read(void* data, size_t length) {
     auto* out = static_cast<uint8_t*>(data);
     while (length > 0) {
         if (buffer_start_ == buffer_end_) {
             const uint64_t left = end_ - position_;
-            if (left == 0) return false;
+            if (left == 0) return {Code::bad_archive, "central directory record truncated"};
             const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
-            if (!input_.read_at(position_, buffer_.data(), chunk)) return false;
+            if (Result filled = input_.read_at(position_, buffer_.data(), chunk); !filled.ok()) return filled;
             position_ += chunk;
             buffer_start_ = 0;
             buffer_end_ = chunk;
@@ -227,7 +198,7 @@ bool DirectoryReader::read(void* data, size_t length) {
         out += take;
         length -= take;
     }
-    return true;
+    return {};
 }
 
 namespace {
@@ -261,12 +232,10 @@ void apply_times(uint16_t id, const uint8_t* data, size_t size, CentralEntry& en
 
 }  // namespace
 
-bool DirectoryReader::next(CentralEntry& entry, std::string& detail) {
+Result DirectoryReader::next(CentralEntry& entry) {
     uint8_t fixed[kCentralSize];
-    if (!read(fixed, sizeof fixed) || le32(fixed) != kCentralSignature) {
-        detail = "central directory record missing or truncated";
-        return false;
-    }
+    if (Result filled = read(fixed, sizeof fixed); !filled.ok()) return filled;
+    if (le32(fixed) != kCentralSignature) return {Code::bad_archive, "central directory record missing"};
     entry = {};
     entry.version_made_by = le16(fixed + 4);
     entry.flags = le16(fixed + 8);
@@ -286,10 +255,8 @@ bool DirectoryReader::next(CentralEntry& entry, std::string& detail) {
 
     entry.raw_name.resize(name_length);
     std::vector<uint8_t> extra(extra_length + comment_length);
-    if (!read(entry.raw_name.data(), name_length) || !read(extra.data(), extra.size())) {
-        detail = "central directory record truncated";
-        return false;
-    }
+    if (Result filled = read(entry.raw_name.data(), name_length); !filled.ok()) return filled;
+    if (Result filled = read(extra.data(), extra.size()); !filled.ok()) return filled;
     const bool need_uncompressed = entry.uncompressed_size == 0xFFFFFFFFu;
     const bool need_compressed = entry.compressed_size == 0xFFFFFFFFu;
     const bool need_offset = entry.local_offset == 0xFFFFFFFFu;
@@ -300,10 +267,8 @@ bool DirectoryReader::next(CentralEntry& entry, std::string& detail) {
         const uint8_t* data = &extra[at + 4];
         if (at + 4 + size > extra_length) break;  // a torn last field is ignored, as other tools do
         if (id == 0x0001 && !zip64_done) {
-            if (!apply_zip64(data, size, entry, need_uncompressed, need_compressed, need_offset)) {
-                detail = "ZIP64 extra field too short";
-                return false;
-            }
+            if (!apply_zip64(data, size, entry, need_uncompressed, need_compressed, need_offset))
+                return {Code::bad_archive, "ZIP64 extra field too short"};
             zip64_done = true;
         } else if (id == 0x7075 && size >= 5 && data[0] == 1) {
             // Only trusted while it still describes the stored name.
@@ -317,88 +282,69 @@ bool DirectoryReader::next(CentralEntry& entry, std::string& detail) {
         }
         at += 4 + size;
     }
-    if (!zip64_done) {
-        detail = "ZIP64 sizes missing";
-        return false;
-    }
-    if (disk != 0 && disk != 0xFFFF) {
-        detail = "entry on another disk";
-        return false;
-    }
-    if (entry.local_offset > layout_.directory_start - layout_.base) {
-        detail = "entry offset beyond the central directory";
-        return false;
-    }
+    if (!zip64_done) return {Code::bad_archive, "ZIP64 sizes missing"};
+    if (disk != 0 && disk != 0xFFFF) return {Code::bad_archive, "entry on another disk"};
+    if (entry.local_offset > layout_.directory_start - layout_.base)
+        return {Code::bad_archive, "entry offset beyond the central directory"};
     entry.local_offset += layout_.base;
-    return true;
+    return {};
 }
 
-bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start,
-                 std::string& detail) {
+Result locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start) {
+    static constexpr char kNoHeader[] = "local header missing";
     uint8_t header[kLocalSize];
-    if (entry.local_offset + kLocalSize > layout.directory_start ||
-        !input.read_at(entry.local_offset, header, sizeof header) || le32(header) != kLocalSignature) {
-        detail = "local header missing";
-        return false;
-    }
+    if (entry.local_offset + kLocalSize > layout.directory_start) return {Code::bad_archive, kNoHeader};
+    if (Result read = input.read_at(entry.local_offset, header, sizeof header); !read.ok()) return read;
+    if (le32(header) != kLocalSignature) return {Code::bad_archive, kNoHeader};
     data_start = entry.local_offset + kLocalSize + le16(header + 26) + le16(header + 28);
-    if (data_start > layout.directory_start || entry.compressed_size > layout.directory_start - data_start) {
-        detail = "entry data runs into the central directory";
-        return false;
-    }
-    return true;
+    if (data_start > layout.directory_start || entry.compressed_size > layout.directory_start - data_start)
+        return {Code::bad_archive, "entry data runs into the central directory"};
+    return {};
 }
 
 namespace {
 
 // Calls `visit(start, end)` with the bytes each entry occupies, local header included.
 template <typename Visit>
-bool for_each_span(InputSource& input, const ArchiveLayout& layout, std::string& detail, Visit visit) {
+Result for_each_span(InputSource& input, const ArchiveLayout& layout, Visit visit) {
     DirectoryReader reader(input, layout);
     CentralEntry entry;
     for (uint64_t i = 0; i < layout.entry_count; ++i) {
-        if (!reader.next(entry, detail)) return false;
+        if (Result read = reader.next(entry); !read.ok()) return read;
         uint64_t data_start = 0;
-        if (!locate_data(input, layout, entry, data_start, detail)) {
-            detail = "\"" + entry.raw_name + "\": " + detail;
-            return false;
+        if (Result located = locate_data(input, layout, entry, data_start); !located.ok()) {
+            located.detail = "\"" + entry.raw_name + "\": " + located.detail;
+            return located;
         }
         visit(entry.local_offset, data_start + entry.compressed_size);
     }
-    if (!reader.at_end()) {
-        detail = "central directory holds more than the " + std::to_string(layout.entry_count) +
-                 " entries the end record counts";
-        return false;
-    }
-    return true;
+    if (!reader.at_end())
+        return {Code::bad_archive, "central directory holds more than the " + std::to_string(layout.entry_count) +
+                                       " entries the end record counts"};
+    return {};
 }
 
 }  // namespace
 
-bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail) {
-    static constexpr char kOverlap[] = "entries overlap (one local record reached from two directory entries)";
+Result check_no_overlap(InputSource& input, const ArchiveLayout& layout) {
     // Tools store entries in directory order: then a running end proves there
     // is no overlap without remembering anything per entry.
     bool in_order = true;
     uint64_t furthest_end = 0;
-    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) {
-            in_order = in_order && start >= furthest_end;
-            furthest_end = std::max(furthest_end, end);
-        }))
-        return false;
-    if (in_order) return true;
+    Result result = for_each_span(input, layout, [&](uint64_t start, uint64_t end) {
+        in_order = in_order && start >= furthest_end;
+        furthest_end = std::max(furthest_end, end);
+    });
+    if (!result.ok() || in_order) return result;
     std::vector<std::pair<uint64_t, uint64_t>> spans;
     spans.reserve(static_cast<size_t>(std::min<uint64_t>(layout.entry_count, 1u << 16)));
-    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) { spans.emplace_back(start, end); }))
-        return false;
+    result = for_each_span(input, layout, [&](uint64_t start, uint64_t end) { spans.emplace_back(start, end); });
+    if (!result.ok()) return result;
     std::sort(spans.begin(), spans.end());
-    for (size_t i = 1; i < spans.size(); ++i) {
-        if (spans[i].first < spans[i - 1].second) {
-            detail = kOverlap;
-            return false;
-        }
-    }
-    return true;
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second)
+            return {Code::bad_archive, "entries overlap: one local record is reached from two directory entries"};
+    return {};
 }
 
 }  // namespace uz

@@ -2,6 +2,7 @@
 // turned into UTF-16, and no exception ever crossing back into the caller.
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -62,16 +63,10 @@ int32_t single_entry_unzip(int32_t include_count, char** include_names, int32_t 
         uz::print_message(request, u"error: option not supported: " + codec::from_windows_1252(option) + u"\r\n", true);
         return UZP_UNSUPPORTED_OPTION;
     }
-    uz::InputFile::OpenError error{};
-    std::string detail;
-    auto archive = uz::InputFile::open(request.archive_name, error, detail);
-    if (!archive) {
-        const bool missing = error == uz::InputFile::OpenError::not_found;
-        uz::print_message(request,
-                          u"error: " + request.archive_name + (missing ? u": archive not found (" : u": cannot read (") +
-                              codec::from_utf8(detail).value_or(codec::from_windows_1252(detail)) + u")\r\n",
-                          true);
-        return missing ? UZP_ARCHIVE_NOT_FOUND : UZP_ARCHIVE_UNREADABLE;
+    std::unique_ptr<uz::InputFile> archive;
+    if (const uz::Result opened = uz::InputFile::open(request.archive_name, archive); !opened.ok()) {
+        uz::report_archive_error(request, opened);
+        return opened.code == uz::Code::not_found ? UZP_ARCHIVE_NOT_FOUND : UZP_ARCHIVE_UNREADABLE;
     }
     try {
         return uz::extract_archive(*archive, request);

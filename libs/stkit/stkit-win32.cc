@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "libs/codec/codec.h"
 #include "libs/stkit/call_record-win32.h"
 #include "libs/stkit/program_group-win32.h"
 #include "libs/stkit/shortcut_file-win32.h"
@@ -16,13 +17,7 @@ namespace {
 std::string_view text_or_empty(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
 // Callers hand over text in the process's ANSI code page.
-std::wstring from_ansi(std::string_view text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
+std::wstring from_ansi(std::string_view text) { return codec::from_ansi<wchar_t>(text); }
 
 struct Request {
     std::wstring parent_folder;

@@ -9,8 +9,11 @@
 #include "app/form1.h"
 #include "history/module2.h"
 #include "tests/fakes/fakes.h"
+#include "tests/fakes/same_text.h"
 
 namespace {
+
+using fakes::same_text;
 
 const std::wstring kPredecessor =
     L"Non puoi installare questa patch perché devi prima installare la patch n. ";
@@ -36,18 +39,6 @@ std::string bytes(const char (&literal)[N]) {
 }
 
 const std::string kToday = rec("7", "07/12/2026");  // what the fake clock makes of today
-
-// Histories of megabytes: a failure tells where the texts part, not the texts whole.
-testing::AssertionResult same_text(const char* actual_expression, const char* expected_expression,
-                                   const std::string& actual, const std::string& expected) {
-    if (actual == expected) return testing::AssertionSuccess();
-    const auto at = static_cast<std::size_t>(
-        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first - actual.begin());
-    return testing::AssertionFailure()
-           << actual_expression << " (" << actual.size() << " bytes) and " << expected_expression << " ("
-           << expected.size() << " bytes) part at byte " << at << ": " << testing::PrintToString(actual.substr(at, 24))
-           << " where " << testing::PrintToString(expected.substr(at, 24)) << " was expected";
-}
 
 enum class Ends { returned, program_ended, run_time_error };
 

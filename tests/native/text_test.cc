@@ -37,3 +37,9 @@ TEST(Utf8, RoundTripsAccentsAndAstralCharacters) {
     EXPECT_EQ(runtime::from_utf8(runtime::to_utf8(text)), text);
     EXPECT_EQ(runtime::to_utf8(L"é"), "\xC3\xA9");
 }
+
+TEST(Utf8, MalformedBytesAreReplacedNeverDecoded) {
+    // An overlong '/' and an encoded surrogate are no characters, nor is a lone surrogate.
+    EXPECT_EQ(runtime::from_utf8("a\xC0\xAF" "b\xED\xA0\x80"), L"a\uFFFD\uFFFDb\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(runtime::to_utf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
+}

@@ -9,7 +9,7 @@
 
 #include "extraction.h"
 #include "input_source.h"
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uz::ExtractionRequest request;
         request.callbacks = &callbacks;
         request.archive_name = u"fuzz.zip";
-        request.target_folder = *uz::from_utf8(scratch().string());
+        request.target_folder = *codec::from_utf8(scratch().string());
         request.options.recreate_folders = 1;
         request.options.prompt_to_overwrite = 1;
         request.options.list_only = mode == 0;

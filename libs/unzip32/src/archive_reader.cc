@@ -1,9 +1,12 @@
 #include "archive_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include <zlib.h>
+
+#include "byte_cursor.h"
 
 namespace uz {
 namespace {
@@ -13,95 +16,132 @@ constexpr uint32_t kZip64EndSignature = 0x06064b50;
 constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr uint32_t kDescriptorSignature = 0x08074b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kZip64EndSize = 56;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kCentralSize = 46;
 constexpr size_t kLocalSize = 30;
 constexpr uint8_t kHostUnix = 3;
+constexpr char kSpanned[] = "archive spans several disks";
+
+uint32_t signature_at(const uint8_t* bytes) { return ByteCursor(bytes, 4).u32(); }
+
+struct EndRecord {
+    uint16_t disk = 0;
+    uint16_t directory_disk = 0;
+    uint16_t entries_here = 0;
+    uint16_t entries = 0;
+    uint32_t directory_size = 0;
+    uint32_t directory_offset = 0;
+    uint16_t comment_length = 0;
+};
+
+// `bytes` hold the whole fixed part of an end record, signature first.
+EndRecord read_end_record(const uint8_t* bytes) {
+    ByteCursor record(bytes, kEndSize);
+    record.skip(4);  // signature
+    EndRecord end;
+    end.disk = record.u16();
+    end.directory_disk = record.u16();
+    end.entries_here = record.u16();
+    end.entries = record.u16();
+    end.directory_size = record.u32();
+    end.directory_offset = record.u32();
+    end.comment_length = record.u16();
+    return end;
+}
+
+// Where the directory is, as the end records tell it.
+struct DirectoryExtent {
+    uint64_t entries = 0;
+    uint64_t size = 0;
+    uint64_t offset = 0;  // as stored: bytes prepended to the archive not counted
+    uint64_t end = 0;     // where the end records start
+};
+
+// Follows the ZIP64 locator that stands right before the end record to the
+// ZIP64 end record, and takes the directory's counts and positions from it.
+Result read_zip64_end(InputSource& input, uint64_t locator_position, const uint8_t* locator_bytes,
+                      DirectoryExtent& directory) {
+    ByteCursor locator(locator_bytes, kZip64LocatorSize);
+    locator.skip(4);  // signature
+    const uint32_t record_disk = locator.u32();
+    uint64_t record_position = locator.u64();
+    const uint32_t disks = locator.u32();
+    if (disks > 1 || record_disk != 0) return {Code::bad_archive, kSpanned};
+
+    // The ZIP64 end record normally sits right before its locator; its stored
+    // offset does not count any bytes prepended to the archive.
+    uint8_t bytes[kZip64EndSize];
+    const auto read_record = [&](uint64_t position) {
+        return input.read_at(position, bytes, sizeof bytes).ok() && signature_at(bytes) == kZip64EndSignature;
+    };
+    bool found = record_position <= locator_position - std::min<uint64_t>(locator_position, kZip64EndSize) &&
+                 read_record(record_position);
+    if (!found && locator_position >= kZip64EndSize) {
+        record_position = locator_position - kZip64EndSize;
+        found = read_record(record_position);
+    }
+    if (!found) return {Code::bad_archive, "ZIP64 end of central directory record missing"};
+
+    ByteCursor record(bytes, sizeof bytes);
+    record.skip(4 + 8 + 2 + 2);  // signature, size of the record, versions made by and needed
+    const uint32_t disk = record.u32();
+    const uint32_t directory_disk = record.u32();
+    const uint64_t entries_here = record.u64();
+    directory.entries = record.u64();
+    directory.size = record.u64();
+    directory.offset = record.u64();
+    directory.end = record_position;
+    if (disk != 0 || directory_disk != 0 || entries_here != directory.entries) return {Code::bad_archive, kSpanned};
+    return {};
+}
 
 // Reads the layout one end record describes (following it to its ZIP64
 // record) and checks that a directory record starts where it says.
-LayoutError read_layout(InputSource& input, uint64_t end_position, const uint8_t* end, ArchiveLayout& layout,
-                        std::string& detail) {
+Result read_layout(InputSource& input, uint64_t end_position, const EndRecord& end, ArchiveLayout& layout) {
     layout = {};
-    const uint16_t disk = le16(end + 4);
-    const uint16_t directory_disk = le16(end + 6);
-    const uint16_t entries_here = le16(end + 8);
-    uint64_t entries = le16(end + 10);
-    uint64_t directory_size = le32(end + 12);
-    uint64_t directory_offset = le32(end + 16);
-    layout.comment_length = le16(end + 20);
-    uint64_t directory_end = end_position;
+    layout.comment_length = end.comment_length;
+    DirectoryExtent directory{end.entries, end.directory_size, end.directory_offset, end_position};
 
     uint8_t locator[kZip64LocatorSize];
     if (end_position >= kZip64LocatorSize &&
-        input.read_at(end_position - kZip64LocatorSize, locator, sizeof locator) &&
-        le32(locator) == kZip64LocatorSignature) {
-        if (le32(locator + 16) > 1 || le32(locator + 4) != 0) {
-            detail = "archive spans several disks";
-            return LayoutError::spanned;
-        }
-        // The ZIP64 end record normally sits right before its locator; its stored
-        // offset does not count any bytes prepended to the archive.
-        const uint64_t locator_position = end_position - kZip64LocatorSize;
-        uint8_t record[kZip64EndSize];
-        uint64_t record_position = le64(locator + 8);
-        bool found = record_position <= locator_position - std::min<uint64_t>(locator_position, kZip64EndSize) &&
-                     input.read_at(record_position, record, sizeof record) && le32(record) == kZip64EndSignature;
-        if (!found && locator_position >= kZip64EndSize) {
-            record_position = locator_position - kZip64EndSize;
-            found = input.read_at(record_position, record, sizeof record) && le32(record) == kZip64EndSignature;
-        }
-        if (!found) {
-            detail = "ZIP64 end of central directory record missing";
-            return LayoutError::damaged;
-        }
-        if (le32(record + 16) != 0 || le32(record + 20) != 0 || le64(record + 24) != le64(record + 32)) {
-            detail = "archive spans several disks";
-            return LayoutError::spanned;
-        }
-        entries = le64(record + 32);
-        directory_size = le64(record + 40);
-        directory_offset = le64(record + 48);
-        directory_end = record_position;
-    } else if (disk != 0 || directory_disk != 0 || entries_here != entries) {
-        detail = "archive spans several disks";
-        return LayoutError::spanned;
+        input.read_at(end_position - kZip64LocatorSize, locator, sizeof locator).ok() &&
+        signature_at(locator) == kZip64LocatorSignature) {
+        if (Result read = read_zip64_end(input, end_position - kZip64LocatorSize, locator, directory); !read.ok())
+            return read;
+    } else if (end.disk != 0 || end.directory_disk != 0 || end.entries_here != end.entries) {
+        return {Code::bad_archive, kSpanned};
     }
 
     // The directory ends where the end records start; anything between the
     // stored offset and the real position was prepended to the archive.
-    if (directory_size > directory_end || directory_end - directory_size < directory_offset) {
-        detail = "central directory size or offset beyond the file";
-        return LayoutError::damaged;
-    }
-    layout.directory_start = directory_end - directory_size;
-    layout.base = layout.directory_start - directory_offset;
-    layout.directory_size = directory_size;
+    if (directory.size > directory.end || directory.end - directory.size < directory.offset)
+        return {Code::bad_archive, "central directory size or offset beyond the file"};
+    layout.directory_start = directory.end - directory.size;
+    layout.base = layout.directory_start - directory.offset;
+    layout.directory_size = directory.size;
     // Each entry takes at least 46 bytes: a count beyond that is a lie that
     // would otherwise drive allocations or loops.
-    if (entries > directory_size / kCentralSize) {
-        detail = "central directory claims more entries than it can hold";
-        return LayoutError::damaged;
-    }
+    if (directory.entries > directory.size / kCentralSize)
+        return {Code::bad_archive, "central directory claims more entries than it can hold"};
     uint8_t signature[4];
-    if (entries > 0 && (!input.read_at(layout.directory_start, signature, sizeof signature) ||
-                        le32(signature) != kCentralSignature)) {
-        detail = "no central directory where the end record puts it";
-        return LayoutError::damaged;
-    }
-    layout.entry_count = entries;
-    return LayoutError::none;
+    if (directory.entries > 0 && (!input.read_at(layout.directory_start, signature, sizeof signature).ok() ||
+                                  signature_at(signature) != kCentralSignature))
+        return {Code::bad_archive, "no central directory where the end record puts it"};
+    layout.entry_count = directory.entries;
+    return {};
 }
 
 // Whether `bytes` hold the signature of a zip record (local, directory, end or
 // descriptor): bytes after an end record that are another archive's, not junk.
 bool holds_zip_records(const uint8_t* bytes, size_t size) {
     for (size_t i = 0; i + 4 <= size; ++i) {
-        const uint32_t signature = le32(bytes + i);
+        const uint32_t signature = signature_at(bytes + i);
         if (signature == kLocalSignature || signature == kCentralSignature || signature == kEndSignature ||
-            signature == kZip64EndSignature || signature == kZip64LocatorSignature || signature == 0x08074b50)
+            signature == kZip64EndSignature || signature == kZip64LocatorSignature ||
+            signature == kDescriptorSignature)
             return true;
     }
     return false;
@@ -113,76 +153,63 @@ bool holds_zip_records(const uint8_t* bytes, size_t size) {
 // most 65535 bytes), so nothing more is read, however big the file. The
 // signature also turns up in comments and in zips stored inside entries: the
 // record that counts is the one whose comment ends where the file ends.
-LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::string& detail) {
+Result locate_directory(InputSource& input, ArchiveLayout& layout) {
+    static constexpr char kNoEndRecord[] = "no end of central directory record";
     layout = {};
-    detail = "no end of central directory record";
     const uint64_t size = input.size();
-    if (size < kEndSize) return LayoutError::not_zip;
+    if (size < kEndSize) return {Code::not_zip, kNoEndRecord};
     const size_t window = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + kEndSize));
     std::vector<uint8_t> tail(window);
-    if (!input.read_at(size - window, tail.data(), window)) {
-        detail = "archive read error";
-        return LayoutError::read_error;
-    }
+    if (Result read = input.read_at(size - window, tail.data(), window); !read.ok()) return read;
 
     // Of the records that end the file, the last one with entries wins: a
     // later record lies in an earlier one's comment, and an empty one there
     // must not hide the archive. A damaged one is reported rather than an
     // empty archive offered instead.
     std::optional<ArchiveLayout> empty;
-    LayoutError error = LayoutError::none;
-    std::string error_detail;
+    Result error;
     std::optional<size_t> last_complete;
     for (size_t i = window - kEndSize + 1; i-- > 0;) {
-        if (le32(&tail[i]) != kEndSignature) continue;
+        if (signature_at(&tail[i]) != kEndSignature) continue;
         if (!last_complete) last_complete = i;
-        if (i + kEndSize + le16(&tail[i + 20]) != window) continue;
+        const EndRecord end = read_end_record(&tail[i]);
+        if (i + kEndSize + end.comment_length != window) continue;
         ArchiveLayout candidate;
-        std::string why;
-        const LayoutError result = read_layout(input, size - window + i, &tail[i], candidate, why);
-        if (result == LayoutError::none && candidate.entry_count > 0) {
+        Result result = read_layout(input, size - window + i, end, candidate);
+        if (result.ok() && candidate.entry_count > 0) {
             layout = candidate;
-            return LayoutError::none;
+            return {};
         }
-        if (result == LayoutError::none && !empty) empty = candidate;
-        if (result != LayoutError::none && error == LayoutError::none) {
-            error = result;
-            error_detail = why;
-        }
+        if (result.ok() && !empty) empty = candidate;
+        if (!result.ok() && error.ok()) error = std::move(result);
     }
-    if (error != LayoutError::none) {
-        detail = error_detail;
-        return error;
-    }
+    if (!error.ok()) return error;
     if (empty) {
         layout = *empty;
-        return LayoutError::none;
+        return {};
     }
-    if (!last_complete) return LayoutError::not_zip;
+    if (!last_complete) return {Code::not_zip, kNoEndRecord};
 
     // No record ends the file. Bytes appended after the archive are passed
     // over, but only after the last record, and only when they are not the
     // rest of an archive that holds this one in an entry. A comment cut short
     // is a truncated archive.
     const size_t at = *last_complete;
-    const size_t comment_end = at + kEndSize + le16(&tail[at + 20]);
-    if (comment_end > window) {
-        detail = "archive comment runs past the end of the file (truncated archive)";
-        return LayoutError::damaged;
-    }
-    const LayoutError result = read_layout(input, size - window + at, &tail[at], layout, detail);
-    if (result != LayoutError::none) return result;
+    const EndRecord last = read_end_record(&tail[at]);
+    const size_t comment_end = at + kEndSize + last.comment_length;
+    if (comment_end > window)
+        return {Code::bad_archive, "archive comment runs past the end of the file (truncated archive)"};
+    if (Result read = read_layout(input, size - window + at, last, layout); !read.ok()) return read;
     if (holds_zip_records(&tail[comment_end], window - comment_end)) {
         layout = {};
-        detail = "zip records follow the last end record (an archive stored in an entry of a damaged one)";
-        return LayoutError::damaged;
+        return {Code::bad_archive,
+                "zip records follow the last end record (an archive stored in an entry of a damaged one)"};
     }
     if (layout.entry_count == 0) {
         layout = {};
-        detail = "no end record ends the file, and the last one describes no entries";
-        return LayoutError::damaged;
+        return {Code::bad_archive, "no end record ends the file, and the last one describes no entries"};
     }
-    return LayoutError::none;
+    return {};
 }
 
 bool CentralEntry::is_link() const {
@@ -209,14 +236,14 @@ DirectoryReader::DirectoryReader(InputSource& input, const ArchiveLayout& layout
     : input_(input), layout_(layout), position_(layout.directory_start),
       end_(layout.directory_start + layout.directory_size), buffer_(64 * 1024) {}
 
-bool DirectoryReader::read(void* data, size_t length) {
+Result DirectoryReader::read(void* data, size_t length) {
     auto* out = static_cast<uint8_t*>(data);
     while (length > 0) {
         if (buffer_start_ == buffer_end_) {
             const uint64_t left = end_ - position_;
-            if (left == 0) return false;
+            if (left == 0) return {Code::bad_archive, "central directory record truncated"};
             const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
-            if (!input_.read_at(position_, buffer_.data(), chunk)) return false;
+            if (Result filled = input_.read_at(position_, buffer_.data(), chunk); !filled.ok()) return filled;
             position_ += chunk;
             buffer_start_ = 0;
             buffer_end_ = chunk;
@@ -227,178 +254,169 @@ bool DirectoryReader::read(void* data, size_t length) {
         out += take;
         length -= take;
     }
-    return true;
+    return {};
 }
 
 namespace {
 
+constexpr uint16_t kZip64Field = 0x0001;
+constexpr uint16_t kNtfsField = 0x000a;
+constexpr uint16_t kExtendedTimestampField = 0x5455;
+constexpr uint16_t kUnicodePathField = 0x7075;
+constexpr uint16_t kAesField = 0x9901;
+
 // The fields that overflow the 32-bit directory record are in the ZIP64 extra
 // field, in this order, only when the record holds all ones.
-bool apply_zip64(const uint8_t* data, size_t size, CentralEntry& entry, bool need_uncompressed,
-                 bool need_compressed, bool need_offset) {
-    size_t at = 0;
-    const auto take = [&](uint64_t& field) {
-        if (at + 8 > size) return false;
-        field = le64(data + at);
-        at += 8;
-        return true;
-    };
-    if (need_uncompressed && !take(entry.uncompressed_size)) return false;
-    if (need_compressed && !take(entry.compressed_size)) return false;
-    if (need_offset && !take(entry.local_offset)) return false;
-    return true;
+bool apply_zip64(ByteCursor field, CentralEntry& entry, bool need_uncompressed, bool need_compressed,
+                 bool need_offset) {
+    if (need_uncompressed) entry.uncompressed_size = field.u64();
+    if (need_compressed) entry.compressed_size = field.u64();
+    if (need_offset) entry.local_offset = field.u64();
+    return field.ok();
 }
 
-void apply_times(uint16_t id, const uint8_t* data, size_t size, CentralEntry& entry) {
-    if (id == 0x5455 && size >= 5 && (data[0] & 1)) {
-        entry.unix_mtime = static_cast<int32_t>(le32(data + 1));
-    } else if (id == 0x000a && size >= 32 && le16(data + 4) == 1 && le16(data + 6) >= 24) {
-        const uint64_t file_time = le64(data + 8);  // 100 ns since 1601
-        entry.unix_mtime = static_cast<int64_t>(file_time / 10000000) - 11644473600LL;
+void apply_times(uint16_t id, ByteCursor field, CentralEntry& entry) {
+    if (id == kExtendedTimestampField) {
+        const uint8_t flags = field.u8();
+        const auto mtime = static_cast<int32_t>(field.u32());
+        if (field.ok() && (flags & 1)) entry.unix_mtime = mtime;
+    } else if (id == kNtfsField) {
+        field.skip(4);  // reserved
+        const uint16_t tag = field.u16();
+        const uint16_t tag_size = field.u16();
+        const uint64_t file_time = field.u64();  // 100 ns since 1601
+        // Tag 1 holds the modification, access and creation times.
+        if (field.ok() && tag == 1 && tag_size >= 24 && field.remaining() >= 16)
+            entry.unix_mtime = static_cast<int64_t>(file_time / 10000000) - 11644473600LL;
         // unix_mtime from NTFS stays approximate for times before 1601.
     }
 }
 
 }  // namespace
 
-bool DirectoryReader::next(CentralEntry& entry, std::string& detail) {
+Result DirectoryReader::next(CentralEntry& entry) {
     uint8_t fixed[kCentralSize];
-    if (!read(fixed, sizeof fixed) || le32(fixed) != kCentralSignature) {
-        detail = "central directory record missing or truncated";
-        return false;
-    }
+    if (Result filled = read(fixed, sizeof fixed); !filled.ok()) return filled;
+    ByteCursor record(fixed, sizeof fixed);
+    if (record.u32() != kCentralSignature) return {Code::bad_archive, "central directory record missing"};
     entry = {};
-    entry.version_made_by = le16(fixed + 4);
-    entry.flags = le16(fixed + 8);
-    entry.method = le16(fixed + 10);
-    entry.dos_time = le16(fixed + 12);
-    entry.dos_date = le16(fixed + 14);
-    entry.crc32 = le32(fixed + 16);
-    entry.compressed_size = le32(fixed + 20);
-    entry.uncompressed_size = le32(fixed + 24);
-    const size_t name_length = le16(fixed + 28);
-    const size_t extra_length = le16(fixed + 30);
-    const size_t comment_length = le16(fixed + 32);
-    const uint16_t disk = le16(fixed + 34);
-    entry.internal_attributes = le16(fixed + 36);
-    entry.external_attributes = le32(fixed + 38);
-    entry.local_offset = le32(fixed + 42);
+    entry.version_made_by = record.u16();
+    record.skip(2);  // version needed to extract
+    entry.flags = record.u16();
+    entry.method = record.u16();
+    entry.dos_time = record.u16();
+    entry.dos_date = record.u16();
+    entry.crc32 = record.u32();
+    entry.compressed_size = record.u32();
+    entry.uncompressed_size = record.u32();
+    const size_t name_length = record.u16();
+    const size_t extra_length = record.u16();
+    const size_t comment_length = record.u16();
+    const uint16_t disk = record.u16();
+    entry.internal_attributes = record.u16();
+    entry.external_attributes = record.u32();
+    entry.local_offset = record.u32();
 
     entry.raw_name.resize(name_length);
     std::vector<uint8_t> extra(extra_length + comment_length);
-    if (!read(entry.raw_name.data(), name_length) || !read(extra.data(), extra.size())) {
-        detail = "central directory record truncated";
-        return false;
-    }
+    if (Result filled = read(entry.raw_name.data(), name_length); !filled.ok()) return filled;
+    if (Result filled = read(extra.data(), extra.size()); !filled.ok()) return filled;
     const bool need_uncompressed = entry.uncompressed_size == 0xFFFFFFFFu;
     const bool need_compressed = entry.compressed_size == 0xFFFFFFFFu;
     const bool need_offset = entry.local_offset == 0xFFFFFFFFu;
     bool zip64_done = !(need_uncompressed || need_compressed || need_offset);
-    for (size_t at = 0; at + 4 <= extra_length;) {
-        const uint16_t id = le16(&extra[at]);
-        const size_t size = le16(&extra[at + 2]);
-        const uint8_t* data = &extra[at + 4];
-        if (at + 4 + size > extra_length) break;  // a torn last field is ignored, as other tools do
-        if (id == 0x0001 && !zip64_done) {
-            if (!apply_zip64(data, size, entry, need_uncompressed, need_compressed, need_offset)) {
-                detail = "ZIP64 extra field too short";
-                return false;
-            }
+    ByteCursor fields(extra.data(), extra_length);
+    while (fields.remaining() >= 4) {
+        const uint16_t id = fields.u16();
+        const size_t size = fields.u16();
+        if (size > fields.remaining()) break;  // a torn last field is ignored, as other tools do
+        ByteCursor field = fields.sub(size);
+        if (id == kZip64Field && !zip64_done) {
+            if (!apply_zip64(field, entry, need_uncompressed, need_compressed, need_offset))
+                return {Code::bad_archive, "ZIP64 extra field too short"};
             zip64_done = true;
-        } else if (id == 0x7075 && size >= 5 && data[0] == 1) {
+        } else if (id == kUnicodePathField) {
+            const uint8_t version = field.u8();
+            const uint32_t name_crc = field.u32();
             // Only trusted while it still describes the stored name.
-            const auto name_crc = static_cast<uint32_t>(
-                crc32(0, reinterpret_cast<const Bytef*>(entry.raw_name.data()), static_cast<uInt>(name_length)));
-            if (le32(data + 1) == name_crc) entry.unicode_path.emplace(reinterpret_cast<const char*>(data + 5), size - 5);
-        } else if (id == 0x9901) {
+            if (field.ok() && version == 1 &&
+                name_crc == crc32(0, reinterpret_cast<const Bytef*>(entry.raw_name.data()),
+                                  static_cast<uInt>(name_length)))
+                entry.unicode_path.emplace(reinterpret_cast<const char*>(field.position()), field.remaining());
+        } else if (id == kAesField) {
             entry.aes = true;
         } else {
-            apply_times(id, data, size, entry);
+            apply_times(id, field, entry);
         }
-        at += 4 + size;
     }
-    if (!zip64_done) {
-        detail = "ZIP64 sizes missing";
-        return false;
-    }
-    if (disk != 0 && disk != 0xFFFF) {
-        detail = "entry on another disk";
-        return false;
-    }
-    if (entry.local_offset > layout_.directory_start - layout_.base) {
-        detail = "entry offset beyond the central directory";
-        return false;
-    }
+    if (!zip64_done) return {Code::bad_archive, "ZIP64 sizes missing"};
+    if (disk != 0 && disk != 0xFFFF) return {Code::bad_archive, "entry on another disk"};
+    if (entry.local_offset > layout_.directory_start - layout_.base)
+        return {Code::bad_archive, "entry offset beyond the central directory"};
     entry.local_offset += layout_.base;
-    return true;
+    return {};
 }
 
-bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start,
-                 std::string& detail) {
+Result locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start) {
+    static constexpr char kNoHeader[] = "local header missing";
     uint8_t header[kLocalSize];
-    if (entry.local_offset + kLocalSize > layout.directory_start ||
-        !input.read_at(entry.local_offset, header, sizeof header) || le32(header) != kLocalSignature) {
-        detail = "local header missing";
-        return false;
-    }
-    data_start = entry.local_offset + kLocalSize + le16(header + 26) + le16(header + 28);
-    if (data_start > layout.directory_start || entry.compressed_size > layout.directory_start - data_start) {
-        detail = "entry data runs into the central directory";
-        return false;
-    }
-    return true;
+    if (entry.local_offset + kLocalSize > layout.directory_start) return {Code::bad_archive, kNoHeader};
+    if (Result read = input.read_at(entry.local_offset, header, sizeof header); !read.ok()) return read;
+    ByteCursor local(header, sizeof header);
+    if (local.u32() != kLocalSignature) return {Code::bad_archive, kNoHeader};
+    // Version, flags, method, time, date, CRC and sizes: the directory's are the ones used.
+    local.skip(2 + 2 + 2 + 2 + 2 + 4 + 4 + 4);
+    const uint16_t name_length = local.u16();
+    const uint16_t extra_length = local.u16();
+    data_start = entry.local_offset + kLocalSize + name_length + extra_length;
+    if (data_start > layout.directory_start || entry.compressed_size > layout.directory_start - data_start)
+        return {Code::bad_archive, "entry data runs into the central directory"};
+    return {};
 }
 
 namespace {
 
 // Calls `visit(start, end)` with the bytes each entry occupies, local header included.
 template <typename Visit>
-bool for_each_span(InputSource& input, const ArchiveLayout& layout, std::string& detail, Visit visit) {
+Result for_each_span(InputSource& input, const ArchiveLayout& layout, Visit visit) {
     DirectoryReader reader(input, layout);
     CentralEntry entry;
     for (uint64_t i = 0; i < layout.entry_count; ++i) {
-        if (!reader.next(entry, detail)) return false;
+        if (Result read = reader.next(entry); !read.ok()) return read;
         uint64_t data_start = 0;
-        if (!locate_data(input, layout, entry, data_start, detail)) {
-            detail = "\"" + entry.raw_name + "\": " + detail;
-            return false;
+        if (Result located = locate_data(input, layout, entry, data_start); !located.ok()) {
+            located.detail = "\"" + entry.raw_name + "\": " + located.detail;
+            return located;
         }
         visit(entry.local_offset, data_start + entry.compressed_size);
     }
-    if (!reader.at_end()) {
-        detail = "central directory holds more than the " + std::to_string(layout.entry_count) +
-                 " entries the end record counts";
-        return false;
-    }
-    return true;
+    if (!reader.at_end())
+        return {Code::bad_archive, "central directory holds more than the " + std::to_string(layout.entry_count) +
+                                       " entries the end record counts"};
+    return {};
 }
 
 }  // namespace
 
-bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail) {
-    static constexpr char kOverlap[] = "entries overlap (one local record reached from two directory entries)";
+Result check_no_overlap(InputSource& input, const ArchiveLayout& layout) {
     // Tools store entries in directory order: then a running end proves there
     // is no overlap without remembering anything per entry.
     bool in_order = true;
     uint64_t furthest_end = 0;
-    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) {
-            in_order = in_order && start >= furthest_end;
-            furthest_end = std::max(furthest_end, end);
-        }))
-        return false;
-    if (in_order) return true;
+    Result result = for_each_span(input, layout, [&](uint64_t start, uint64_t end) {
+        in_order = in_order && start >= furthest_end;
+        furthest_end = std::max(furthest_end, end);
+    });
+    if (!result.ok() || in_order) return result;
     std::vector<std::pair<uint64_t, uint64_t>> spans;
     spans.reserve(static_cast<size_t>(std::min<uint64_t>(layout.entry_count, 1u << 16)));
-    if (!for_each_span(input, layout, detail, [&](uint64_t start, uint64_t end) { spans.emplace_back(start, end); }))
-        return false;
+    result = for_each_span(input, layout, [&](uint64_t start, uint64_t end) { spans.emplace_back(start, end); });
+    if (!result.ok()) return result;
     std::sort(spans.begin(), spans.end());
-    for (size_t i = 1; i < spans.size(); ++i) {
-        if (spans[i].first < spans[i - 1].second) {
-            detail = kOverlap;
-            return false;
-        }
-    }
-    return true;
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second)
+            return {Code::bad_archive, "entries overlap: one local record is reached from two directory entries"};
+    return {};
 }
 
 }  // namespace uz

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "input_source.h"
+#include "result.h"
 
 namespace uz {
 
@@ -20,9 +21,10 @@ struct ArchiveLayout {
     uint16_t comment_length = 0;
 };
 
-enum class LayoutError { none, not_zip, damaged, spanned, read_error };
-
-LayoutError locate_directory(InputSource& input, ArchiveLayout& layout, std::string& detail);
+/// Finds the end record that describes the archive and where its directory
+/// lies: not_zip without any end record, bad_archive for a damaged or spanned
+/// one, read_error when the file cannot be read.
+Result locate_directory(InputSource& input, ArchiveLayout& layout);
 
 struct CentralEntry {
     uint16_t version_made_by = 0;
@@ -60,15 +62,15 @@ public:
     DirectoryReader(const DirectoryReader&) = delete;
     DirectoryReader& operator=(const DirectoryReader&) = delete;
 
-    /// Reads the next of the layout's entries; false with `detail` when the
-    /// directory is damaged.
-    bool next(CentralEntry& entry, std::string& detail);
+    /// Reads the next of the layout's entries; bad_archive when the directory
+    /// is damaged.
+    Result next(CentralEntry& entry);
 
     /// Whether every byte of the directory has been read.
     bool at_end() const { return buffer_start_ == buffer_end_ && position_ == end_; }
 
 private:
-    bool read(void* data, size_t length);
+    Result read(void* data, size_t length);
 
     InputSource& input_;
     ArchiveLayout layout_;
@@ -81,14 +83,13 @@ private:
 
 /// Where an entry's data starts, from its local header; checks that header and
 /// that the data lies before the central directory.
-bool locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start,
-                 std::string& detail);
+Result locate_data(InputSource& input, const ArchiveLayout& layout, const CentralEntry& entry, uint64_t& data_start);
 
 /// Checks that the directory holds exactly the entries the end record counts
 /// (a record beyond the count would otherwise be dropped unseen) and that no
 /// two entries share bytes, from every local header. Refuses archives built
 /// to multiply their data. Entries in directory order need no memory; others
 /// are sorted, 16 bytes each.
-bool check_no_overlap(InputSource& input, const ArchiveLayout& layout, std::string& detail);
+Result check_no_overlap(InputSource& input, const ArchiveLayout& layout);
 
 }  // namespace uz

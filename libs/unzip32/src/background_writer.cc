@@ -9,12 +9,7 @@ void BackgroundWriter::start(std::unique_ptr<WriteJob> job) {
     job_ = std::move(job);
     done_.store(false, std::memory_order_relaxed);
     auto work = [this, job = job_.get()] {
-        LineEndSink line_ends(*job->file);
-        EntrySink& sink = job->translate_line_ends ? static_cast<EntrySink&>(line_ends) : *job->file;
-        job->result = decoder_->decode(input_, job->data_start, job->entry, {}, sink);
-        if (job->result == DecodeResult::ok)
-            job->committed = job->file->commit(job->target, job->mtime, job->entry.read_only(), job->commit_error);
-        job->file.reset();  // an uncommitted file removes itself here, on this thread
+        job->run([&](EntrySink& sink) { return decoder_->decode(input_, job->data_start, job->entry, {}, sink); });
         done_.store(true, std::memory_order_release);
     };
     try {

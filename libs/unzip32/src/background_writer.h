@@ -4,31 +4,14 @@
 // the commit move: every decision and every callback stays on the caller's
 // thread, which collects the outcome with finish().
 #include <atomic>
-#include <cstdint>
 #include <memory>
-#include <string>
 #include <thread>
 
-#include "archive_reader.h"
 #include "entry_decoder.h"
-#include "file_system.h"
+#include "input_source.h"
+#include "write_job.h"
 
 namespace uz {
-
-struct WriteJob {
-    CentralEntry entry;
-    uint64_t data_start = 0;
-    std::unique_ptr<TemporaryFile> file;
-    std::u16string target;  // where the file lands
-    std::u16string name;    // as stored, for messages
-    std::u16string shown;   // under the target folder, for messages
-    int64_t mtime = 0;
-    bool translate_line_ends = false;
-    // Outcome.
-    DecodeResult result = DecodeResult::ok;
-    bool committed = false;
-    std::string commit_error;
-};
 
 class BackgroundWriter {
 public:

@@ -1,7 +1,6 @@
 #include "entry_decoder.h"
 
 #include <algorithm>
-#include <array>
 
 #include <zlib.h>
 
@@ -12,16 +11,7 @@ constexpr uint16_t kStored = 0;
 constexpr uint16_t kDeflated = 8;
 constexpr size_t kBufferSize = 256 * 1024;
 
-constexpr std::array<uint32_t, 256> make_crc_table() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}
-constexpr auto kCrcTable = make_crc_table();
+Result bad_data(const char* why) { return {Code::bad_data, why}; }
 
 // The traditional PKWARE stream cipher: three keys stirred by every plain byte.
 class TraditionalCipher {
@@ -38,12 +28,16 @@ public:
     }
 
 private:
-    static uint32_t crc_byte(uint32_t crc, uint8_t b) { return (crc >> 8) ^ kCrcTable[(crc ^ b) & 0xFFu]; }
+    // One byte's step of CRC-32, with zlib's own table.
+    uint32_t crc_byte(uint32_t crc, uint8_t b) const {
+        return (crc >> 8) ^ static_cast<uint32_t>(crc_table_[(crc ^ b) & 0xFFu]);
+    }
     void update(uint8_t plain) {
         keys_[0] = crc_byte(keys_[0], plain);
         keys_[1] = (keys_[1] + (keys_[0] & 0xFFu)) * 134775813u + 1u;
         keys_[2] = crc_byte(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
     }
+    const z_crc_t* crc_table_ = get_crc_table();
     uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
 };
 
@@ -60,19 +54,7 @@ struct EntryDecoder::Inflater {
     Inflater& operator=(const Inflater&) = delete;
 };
 
-const char* describe(DecodeResult result) {
-    switch (result) {
-        case DecodeResult::ok: return "OK";
-        case DecodeResult::crc_mismatch: return "CRC error";
-        case DecodeResult::too_long: return "data longer than its declared size";
-        case DecodeResult::too_short: return "data shorter than its declared size (truncated)";
-        case DecodeResult::bad_data: return "damaged compressed data";
-        case DecodeResult::read_error: return "archive read error";
-        case DecodeResult::write_error: return "write error";
-        case DecodeResult::wrong_password: return "wrong password";
-    }
-    return "error";
-}
+Result wrong_password() { return {Code::wrong_password, "wrong password"}; }
 
 bool method_supported(const CentralEntry& entry) {
     return !entry.aes && (entry.method == kStored || entry.method == kDeflated);
@@ -108,59 +90,62 @@ EntryDecoder::EntryDecoder()
 
 EntryDecoder::~EntryDecoder() = default;
 
-DecodeResult EntryDecoder::decode(InputSource& input, uint64_t data_start, const CentralEntry& entry,
-                                  const std::string& password, EntrySink& sink) {
+Result EntryDecoder::decode(InputSource& input, uint64_t data_start, const CentralEntry& entry,
+                            const std::string& password, EntrySink& sink) {
+    static constexpr char kTooLong[] = "data longer than its declared size";
+    static constexpr char kTooShort[] = "data shorter than its declared size (truncated)";
     uint64_t position = data_start;
     uint64_t remaining = entry.compressed_size;
     std::unique_ptr<TraditionalCipher> cipher;
     if (entry.encrypted()) {
         uint8_t header[12];
-        if (remaining < sizeof header) return DecodeResult::too_short;
-        if (!input.read_at(position, header, sizeof header)) return DecodeResult::read_error;
+        if (remaining < sizeof header) return bad_data(kTooShort);
+        if (Result read = input.read_at(position, header, sizeof header); !read.ok()) return read;
         cipher = std::make_unique<TraditionalCipher>(password);
         cipher->decrypt(header, sizeof header);
         // With a data descriptor the CRC was unknown when the header was made,
         // so the check byte is the high byte of the time instead.
         const auto check = static_cast<uint8_t>(entry.has_data_descriptor() ? entry.dos_time >> 8 : entry.crc32 >> 24);
-        if (header[11] != check) return DecodeResult::wrong_password;
+        if (header[11] != check) return wrong_password();
         position += sizeof header;
         remaining -= sizeof header;
     }
     const auto read_chunk = [&](size_t& got) {
         got = static_cast<size_t>(std::min<uint64_t>(remaining, input_buffer_.size()));
-        if (!input.read_at(position, input_buffer_.data(), got)) return false;
+        Result read = input.read_at(position, input_buffer_.data(), got);
+        if (!read.ok()) return read;
         if (cipher) cipher->decrypt(input_buffer_.data(), got);
         position += got;
         remaining -= got;
-        return true;
+        return read;
     };
 
     uLong crc = crc32(0, nullptr, 0);
     uint64_t written = 0;
     const auto emit = [&](const uint8_t* data, size_t size) {
-        if (size > entry.uncompressed_size - written) return DecodeResult::too_long;
+        if (size > entry.uncompressed_size - written) return bad_data(kTooLong);
         crc = crc32(crc, data, static_cast<uInt>(size));
         written += size;
-        return sink.write(data, size) ? DecodeResult::ok : DecodeResult::write_error;
+        return sink.write(data, size);
     };
 
     if (entry.method == kStored) {
         if (remaining != entry.uncompressed_size)
-            return remaining > entry.uncompressed_size ? DecodeResult::too_long : DecodeResult::too_short;
+            return bad_data(remaining > entry.uncompressed_size ? kTooLong : kTooShort);
         while (remaining > 0) {
             size_t got = 0;
-            if (!read_chunk(got)) return DecodeResult::read_error;
-            if (auto result = emit(input_buffer_.data(), got); result != DecodeResult::ok) return result;
+            if (Result read = read_chunk(got); !read.ok()) return read;
+            if (Result wrote = emit(input_buffer_.data(), got); !wrote.ok()) return wrote;
         }
     } else {
-        if (!inflater_->ready) return DecodeResult::bad_data;
+        if (!inflater_->ready) return bad_data("damaged compressed data");
         z_stream& stream = inflater_->stream;
         inflateReset(&stream);
         stream.avail_in = 0;
         for (;;) {
             if (stream.avail_in == 0 && remaining > 0) {
                 size_t got = 0;
-                if (!read_chunk(got)) return DecodeResult::read_error;
+                if (Result read = read_chunk(got); !read.ok()) return read;
                 stream.next_in = input_buffer_.data();
                 stream.avail_in = static_cast<uInt>(got);
             }
@@ -169,17 +154,16 @@ DecodeResult EntryDecoder::decode(InputSource& input, uint64_t data_start, const
             const int status = inflate(&stream, Z_NO_FLUSH);
             const size_t produced = output_buffer_.size() - stream.avail_out;
             if (produced > 0)
-                if (auto result = emit(output_buffer_.data(), produced); result != DecodeResult::ok) return result;
+                if (Result wrote = emit(output_buffer_.data(), produced); !wrote.ok()) return wrote;
             if (status == Z_STREAM_END) break;
-            if (status != Z_OK && status != Z_BUF_ERROR) return DecodeResult::bad_data;
+            if (status != Z_OK && status != Z_BUF_ERROR) return bad_data("damaged compressed data");
             // No more input and no way forward: the stream was cut short.
-            if (stream.avail_in == 0 && remaining == 0 && produced < output_buffer_.size())
-                return DecodeResult::too_short;
+            if (stream.avail_in == 0 && remaining == 0 && produced < output_buffer_.size()) return bad_data(kTooShort);
         }
     }
-    if (written != entry.uncompressed_size) return DecodeResult::too_short;
-    if (crc != entry.crc32) return DecodeResult::crc_mismatch;
-    return DecodeResult::ok;
+    if (written != entry.uncompressed_size) return bad_data(kTooShort);
+    if (crc != entry.crc32) return bad_data("CRC error");
+    return {};
 }
 
 }  // namespace uz

@@ -10,25 +10,28 @@
 
 #include "archive_reader.h"
 #include "input_source.h"
+#include "result.h"
 
 namespace uz {
 
 class EntrySink {
 public:
     virtual ~EntrySink() = default;
-    virtual bool write(const uint8_t* data, size_t size) = 0;
+    /// Takes all of `data`, or says why not (the system's reason for a file).
+    virtual Result write(const uint8_t* data, size_t size) = 0;
 };
 
 // Writes text entries with CR LF line ends, for the end-of-line option.
 class LineEndSink final : public EntrySink {
 public:
     explicit LineEndSink(EntrySink& inner) : inner_(inner) {}
-    bool write(const uint8_t* data, size_t size) override {
+    Result write(const uint8_t* data, size_t size) override {
         static constexpr uint8_t kCrLf[2] = {'\r', '\n'};
         size_t start = 0;
         for (size_t i = 0; i < size; ++i) {
             if (data[i] == '\n' && !after_cr_) {
-                if (!inner_.write(data + start, i - start) || !inner_.write(kCrLf, 2)) return false;
+                if (Result line = inner_.write(data + start, i - start); !line.ok()) return line;
+                if (Result end = inner_.write(kCrLf, 2); !end.ok()) return end;
                 start = i + 1;
             }
             after_cr_ = data[i] == '\r';
@@ -41,9 +44,8 @@ private:
     bool after_cr_ = false;
 };
 
-enum class DecodeResult { ok, crc_mismatch, too_long, too_short, bad_data, read_error, write_error, wrong_password };
-
-const char* describe(DecodeResult result);
+/// The outcome of a password its entry's check byte refuses.
+Result wrong_password();
 
 /// Whether the method can be decoded here (stored or deflated, no AES).
 bool method_supported(const CentralEntry& entry);
@@ -60,9 +62,11 @@ public:
 
     /// Decodes the entry whose data starts at `data_start` into `sink`. For an
     /// encrypted entry `password` is checked against the entry's check byte
-    /// before anything is written.
-    DecodeResult decode(InputSource& input, uint64_t data_start, const CentralEntry& entry, const std::string& password,
-                        EntrySink& sink);
+    /// before anything is written (wrong_password otherwise). Failures of the
+    /// data are bad_data; those of reading and writing come from the input and
+    /// the sink as they gave them.
+    Result decode(InputSource& input, uint64_t data_start, const CentralEntry& entry, const std::string& password,
+                  EntrySink& sink);
 
 private:
     struct Inflater;

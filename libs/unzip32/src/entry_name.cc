@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "text_codec.h"
+#include "wildcard.h"
 
 namespace uz {
 

@@ -2,14 +2,15 @@
 // turned into UTF-16, and no exception ever crossing back into the caller.
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "entry_name.h"
 #include "extraction.h"
 #include "file_system.h"
+#include "libs/codec/codec.h"
 #include "libs/unzip32/unzip32.h"
-#include "text_codec.h"
 
 #include <zlib.h>
 // zlib names its version string macro like the version record's field.
@@ -32,7 +33,7 @@ bool read_names(int32_t count, char** names, std::vector<std::u16string>& out) {
     if (count < 0 || (count > 0 && !names)) return false;
     for (int32_t i = 0; i < count; ++i) {
         if (!names[i]) continue;  // a null slot names nothing
-        out.push_back(uz::normalized_name(uz::from_callback_text(names[i])));
+        out.push_back(uz::normalized_name(codec::from_ansi(names[i])));
     }
     return true;
 }
@@ -59,19 +60,13 @@ int32_t single_entry_unzip(int32_t include_count, char** include_names, int32_t 
     request.archive_name = uz::from_caller_path(options->archive_name);
     if (options->extract_folder) request.target_folder = uz::from_caller_path(options->extract_folder);
     if (const char* option = unsupported_option(*options)) {
-        uz::print_message(request, u"error: option not supported: " + uz::from_windows_1252(option) + u"\r\n", true);
+        uz::print_message(request, u"error: option not supported: " + codec::from_windows_1252(option) + u"\r\n", true);
         return UZP_UNSUPPORTED_OPTION;
     }
-    uz::InputFile::OpenError error{};
-    std::string detail;
-    auto archive = uz::InputFile::open(request.archive_name, error, detail);
-    if (!archive) {
-        const bool missing = error == uz::InputFile::OpenError::not_found;
-        uz::print_message(request,
-                          u"error: " + request.archive_name + (missing ? u": archive not found (" : u": cannot read (") +
-                              uz::from_utf8(detail).value_or(uz::from_windows_1252(detail)) + u")\r\n",
-                          true);
-        return missing ? UZP_ARCHIVE_NOT_FOUND : UZP_ARCHIVE_UNREADABLE;
+    std::unique_ptr<uz::InputFile> archive;
+    if (const uz::Result opened = uz::InputFile::open(request.archive_name, archive); !opened.ok()) {
+        uz::report_archive_error(request, opened);
+        return opened.code == uz::Code::not_found ? UZP_ARCHIVE_NOT_FOUND : UZP_ARCHIVE_UNREADABLE;
     }
     try {
         return uz::extract_archive(*archive, request);
@@ -79,7 +74,7 @@ int32_t single_entry_unzip(int32_t include_count, char** include_names, int32_t 
         throw;
     } catch (const std::exception& failure) {
         // Nothing is thrown on purpose but for memory: say what stopped the run.
-        uz::print_message(request, u"error: extraction stopped: " + uz::from_windows_1252(failure.what()) + u"\r\n",
+        uz::print_message(request, u"error: extraction stopped: " + codec::from_windows_1252(failure.what()) + u"\r\n",
                           true);
         return UZP_ENTRY_ERRORS;
     }

@@ -12,18 +12,20 @@
 #include "entry_decoder.h"
 #include "entry_name.h"
 #include "file_system.h"
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 #include "wildcard.h"
+#include "write_job.h"
 
 namespace uz {
 namespace {
 
 std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-// Details are ASCII, or UTF-8 when they hold the system's own error text.
+// Details are ASCII, or UTF-8 when they hold the system's own error text; a
+// name as stored may be neither.
 std::u16string detail_text(std::string_view detail) {
-    auto text = from_utf8(detail);
-    return text ? *text : widen(detail);
+    auto text = codec::from_utf8(detail);
+    return text ? *text : codec::from_windows_1252(detail);
 }
 
 // A control character in a name (a NUL above all) would cut the message short
@@ -51,7 +53,7 @@ uint32_t percent_saved(uint64_t compressed, uint64_t uncompressed) {
 
 class NullSink final : public EntrySink {
 public:
-    bool write(const uint8_t*, size_t) override { return true; }
+    Result write(const uint8_t*, size_t) override { return {}; }
 };
 
 enum class Overwrite { ask, all, none };
@@ -83,8 +85,9 @@ private:
     void extract(const CentralEntry& entry, const std::u16string& name, const EntryPath& path, uint64_t data_start);
     bool ensure_folder(const std::u16string& folder, const std::u16string& shown);
     bool may_replace(const CentralEntry& entry, const PathInfo& existing, const std::u16string& shown);
-    DecodeResult decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name, EntrySink& sink);
+    Result decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name, EntrySink& sink);
     int64_t entry_time(const CentralEntry& entry) const;
+    void report(const WriteJob& job);
     void finish_background();
     void wait_if_pending_under(const std::u16string& path);
 
@@ -92,12 +95,6 @@ private:
     void fail(const std::u16string& name, std::string_view why) {
         ++failures_;
         print_message(request_, u"     error: " + escaped(name) + u"  (" + detail_text(why) + u")\r\n", true);
-    }
-    /// `what` the archive is, with `detail` in brackets, or the detail alone.
-    void refuse_archive(const std::u16string& what, std::string_view detail) {
-        const std::u16string why = escaped(detail_text(detail));
-        const std::u16string text = what.empty() ? why : what + u" (" + why + u")";
-        print_message(request_, u"error: " + request_.archive_name + u": " + text + u"\r\n", true);
     }
 
     InputSource& archive_;
@@ -145,13 +142,11 @@ bool Extraction::prepare_target() {
     if (options_.list_only || options_.test_only) return true;
     // Create the folder with its parents; the prefixes that already exist (or
     // cannot be folders, like a drive or a share) are simply passed over.
-    std::string ignored;
     for (size_t at = target_.find(separator, 1); at != std::u16string::npos; at = target_.find(separator, at + 1))
-        make_directory(target_.substr(0, at), ignored);
-    std::string error;
-    if (!make_directory(target_, error)) {
-        print_message(request_, u"error: cannot create the folder " + target_ + u" (" + detail_text(error) + u")\r\n",
-                      true);
+        static_cast<void>(make_directory(target_.substr(0, at)));
+    if (Result made = make_directory(target_); !made.ok()) {
+        print_message(request_,
+                      u"error: cannot create the folder " + target_ + u" (" + detail_text(made.detail) + u")\r\n", true);
         return false;
     }
     known_folders_.insert(target_);
@@ -164,12 +159,10 @@ int32_t Extraction::run() {
         callbacks_->number_of_members = 0;
         callbacks_->comment_length = 0;
     }
-    std::string detail;
-    const LayoutError layout_error = locate_directory(archive_, layout_, detail);
-    if (layout_error == LayoutError::none && !check_no_overlap(archive_, layout_, detail))
-        return refuse_archive(u"", detail), UZP_BAD_ARCHIVE;
-    if (layout_error != LayoutError::none) {
-        refuse_archive(layout_error == LayoutError::not_zip ? u"not a zip archive" : u"damaged archive", detail);
+    Result checked = locate_directory(archive_, layout_);
+    if (checked.ok()) checked = check_no_overlap(archive_, layout_);
+    if (!checked.ok()) {
+        report_archive_error(request_, checked);
         return UZP_BAD_ARCHIVE;
     }
     if (!prepare_target()) return UZP_TARGET_FOLDER;
@@ -177,8 +170,9 @@ int32_t Extraction::run() {
     DirectoryReader reader(archive_, layout_);
     CentralEntry entry;
     for (uint64_t i = 0; i < layout_.entry_count && !aborted_; ++i) {
-        if (!reader.next(entry, detail)) {  // cannot happen after the overlap pass read the same bytes
-            refuse_archive(u"", detail);
+        // Cannot fail after the overlap pass read the same bytes, but for a read error.
+        if (Result read = reader.next(entry); !read.ok()) {
+            report_archive_error(request_, read);
             return UZP_BAD_ARCHIVE;
         }
         process(entry);
@@ -209,15 +203,15 @@ int32_t Extraction::run() {
 void Extraction::process(const CentralEntry& entry) {
     std::u16string name;
     bool bad_utf8 = false;
-    if (auto unicode = entry.unicode_path ? from_utf8(*entry.unicode_path) : std::nullopt) {
+    if (auto unicode = entry.unicode_path ? codec::from_utf8(*entry.unicode_path) : std::nullopt) {
         name = *unicode;
-    } else if (auto decoded = entry.utf8_name() ? from_utf8(entry.raw_name) : std::nullopt) {
+    } else if (auto decoded = entry.utf8_name() ? codec::from_utf8(entry.raw_name) : std::nullopt) {
         name = *decoded;
     } else {
         // A name flagged UTF-8 that is not fails, but only once selected: it is
         // matched as code page 437, the name a DOS tool would show.
         bad_utf8 = entry.utf8_name();
-        name = from_cp437(entry.raw_name);
+        name = codec::from_cp437(entry.raw_name);
     }
     name = normalized_name(name);
     if (entry.has_directory_attribute() && !name.empty() && name.back() != u'/') name += u'/';
@@ -230,7 +224,7 @@ void Extraction::process(const CentralEntry& entry) {
     if (options_.list_only) return list(entry, name);
 
     if (callbacks_ && callbacks_->service) {
-        const std::string shown = to_callback_text(name);
+        const std::string shown = codec::to_ansi(name);
         if (callbacks_->service(shown.c_str(), saturate(entry.uncompressed_size)) != 0) {
             print_message(request_, u"extraction stopped at " + escaped(name) + u"\r\n", true);
             aborted_ = true;
@@ -246,8 +240,8 @@ void Extraction::process(const CentralEntry& entry) {
         return fail(name, std::string("unsupported compression method: ") + method_name(entry) + " (" +
                               std::to_string(entry.method) + ")");
     uint64_t data_start = 0;
-    std::string detail;
-    if (!locate_data(archive_, layout_, entry, data_start, detail)) return fail(name, detail);
+    if (Result located = locate_data(archive_, layout_, entry, data_start); !located.ok())
+        return fail(name, located.detail);
     if (options_.test_only) return test(entry, name, data_start);
     extract(entry, name, path, data_start);
 }
@@ -261,7 +255,7 @@ void Extraction::list(const CentralEntry& entry, const std::u16string& name) {
 #else
     localtime_r(&time, &parts);
 #endif
-    std::string shown = to_callback_text(name);
+    const std::string shown = codec::to_ansi(name);
     const bool folder = !name.empty() && name.back() == u'/';
     callbacks_->message(saturate(entry.uncompressed_size), saturate(entry.compressed_size),
                         percent_saved(entry.compressed_size, entry.uncompressed_size),
@@ -274,37 +268,37 @@ void Extraction::list(const CentralEntry& entry, const std::u16string& name) {
 void Extraction::test(const CentralEntry& entry, const std::u16string& name, uint64_t data_start) {
     if (name.back() == u'/' && entry.uncompressed_size == 0) return;
     NullSink sink;
-    const DecodeResult result = decode(entry, data_start, name, sink);
-    if (result != DecodeResult::ok) return fail(name, describe(result));
+    if (Result decoded = decode(entry, data_start, name, sink); !decoded.ok()) return fail(name, decoded.detail);
     info(u"    testing: " + name + u"   OK");
 }
 
-DecodeResult Extraction::decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name,
-                                EntrySink& sink) {
+Result Extraction::decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name,
+                          EntrySink& sink) {
     if (!entry.encrypted()) return decoder_.decode(archive_, data_start, entry, {}, sink);
     // A wrong password is found from the check byte before anything is
     // written, so the same sink can take a second attempt.
     if (password_) {
-        const DecodeResult result = decoder_.decode(archive_, data_start, entry, *password_, sink);
-        if (result != DecodeResult::wrong_password) return result;
+        Result result = decoder_.decode(archive_, data_start, entry, *password_, sink);
+        if (result.code != Code::wrong_password) return result;
     }
-    if (!callbacks_ || !callbacks_->password) return DecodeResult::wrong_password;
+    if (!callbacks_ || !callbacks_->password) return wrong_password();
     char buffer[256] = {};
-    std::string shown = to_callback_text(name);
+    const std::string shown = codec::to_ansi(name);
     if (callbacks_->password(buffer, sizeof buffer, "Enter password for: ", shown.c_str()) != 0)
-        return DecodeResult::wrong_password;
+        return wrong_password();
     buffer[sizeof buffer - 1] = '\0';
-    if (buffer[0] == '\0') return DecodeResult::wrong_password;
+    if (buffer[0] == '\0') return wrong_password();
     password_ = std::string(buffer);
     return decoder_.decode(archive_, data_start, entry, *password_, sink);
 }
 
+void Extraction::report(const WriteJob& job) {
+    if (!job.outcome.ok()) return fail(job.name, job.outcome.detail);
+    info((job.entry.method == 0 ? u" extracting: " : u"  inflating: ") + job.shown);
+}
+
 void Extraction::finish_background() {
-    const auto job = background_.finish();
-    if (!job) return;
-    if (job->result != DecodeResult::ok) return fail(job->name, describe(job->result));
-    if (!job->committed) return fail(job->name, "cannot write file: " + job->commit_error);
-    info(u"  inflating: " + job->shown);
+    if (const auto job = background_.finish()) report(*job);
 }
 
 // A later entry at the same place (or inside it) must see the earlier file
@@ -316,9 +310,8 @@ void Extraction::wait_if_pending_under(const std::u16string& path) {
 
 bool Extraction::ensure_folder(const std::u16string& folder, const std::u16string& shown) {
     if (known_folders_.contains(folder)) return true;
-    std::string error;
-    if (!make_directory(folder, error)) {
-        fail(shown, "cannot create folder: " + error);
+    if (Result made = make_directory(folder); !made.ok()) {
+        fail(shown, "cannot create folder: " + made.detail);
         return false;
     }
     known_folders_.insert(folder);
@@ -337,7 +330,7 @@ bool Extraction::may_replace(const CentralEntry& entry, const PathInfo& existing
     if (overwrite_ == Overwrite::all) {
         replace = true;
     } else if (overwrite_ == Overwrite::ask && options_.prompt_to_overwrite && callbacks_ && callbacks_->replace) {
-        std::string question = to_callback_text(shown);
+        std::string question = codec::to_ansi(shown);
         question.resize(std::max<size_t>(question.size() + 1, 260), '\0');
         switch (callbacks_->replace(question.data())) {
             case UZP_REPLACE_YES: replace = true; break;
@@ -386,32 +379,27 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
     if (existing.is_directory) return fail(name, "a folder of that name exists");
     if (!may_replace(entry, existing, shown)) return;
 
-    std::string error;
-    auto file = TemporaryFile::create(folder, temporary_sequence_, error);
-    if (!file) return fail(name, "cannot create file: " + error);
-    const bool translate = options_.translate_eol && (entry.internal_attributes & 1u);
+    std::unique_ptr<TemporaryFile> file;
+    if (Result created = TemporaryFile::create(folder, temporary_sequence_, file); !created.ok())
+        return fail(name, "cannot create file: " + created.detail);
+    WriteJob job{.entry = entry,
+                 .data_start = data_start,
+                 .file = std::move(file),
+                 .target = target,
+                 .name = name,
+                 .shown = shown,
+                 .mtime = entry_time(entry),
+                 .translate_line_ends = options_.translate_eol && (entry.internal_attributes & 1u),
+                 .outcome = {}};
     // While the second thread is busy, this one decodes the next big entry.
     if (!entry.encrypted() && entry.method != 0 && entry.uncompressed_size >= kBackgroundSize &&
         !background_.busy()) {
         finish_background();
-        auto job = std::make_unique<WriteJob>();
-        job->entry = entry;
-        job->data_start = data_start;
-        job->file = std::move(file);
-        job->target = target;
-        job->name = name;
-        job->shown = shown;
-        job->mtime = entry_time(entry);
-        job->translate_line_ends = translate;
-        background_.start(std::move(job));
+        background_.start(std::make_unique<WriteJob>(std::move(job)));
         return;
     }
-    LineEndSink line_ends(*file);
-    const DecodeResult result = decode(entry, data_start, name, translate ? static_cast<EntrySink&>(line_ends) : *file);
-    if (result != DecodeResult::ok) return fail(name, describe(result));
-    if (!file->commit(target, entry_time(entry), entry.read_only(), error))
-        return fail(name, "cannot write file: " + error);
-    info((entry.method == 0 ? u" extracting: " : u"  inflating: ") + shown);
+    job.run([&](EntrySink& sink) { return decode(entry, data_start, name, sink); });
+    report(job);
 }
 
 }  // namespace
@@ -419,8 +407,22 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
 void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem) {
     const int32_t quiet = request.options.quiet;
     if (!request.callbacks || !request.callbacks->print || quiet >= 2 || (quiet == 1 && !problem)) return;
-    const std::string bytes = to_callback_text(text);
+    const std::string bytes = codec::to_ansi(text);
     request.callbacks->print(bytes.c_str(), static_cast<uint32_t>(bytes.size()));
+}
+
+void report_archive_error(const ExtractionRequest& request, const Result& result) {
+    std::u16string what;
+    switch (result.code) {
+        case Code::not_zip: what = u"not a zip archive"; break;
+        case Code::bad_archive: what = u"damaged archive"; break;
+        case Code::not_found: what = u"archive not found"; break;
+        case Code::unreadable: what = u"cannot read"; break;
+        default: break;  // the detail says it all
+    }
+    const std::u16string why = escaped(detail_text(result.detail));
+    const std::u16string text = what.empty() ? why : what + u" (" + why + u")";
+    print_message(request, u"error: " + request.archive_name + u": " + text + u"\r\n", true);
 }
 
 int32_t extract_archive(InputSource& archive, const ExtractionRequest& request) {

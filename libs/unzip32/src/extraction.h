@@ -6,6 +6,7 @@
 
 #include "input_source.h"
 #include "libs/unzip32/unzip32.h"
+#include "result.h"
 
 namespace uz {
 
@@ -24,5 +25,10 @@ int32_t extract_archive(InputSource& archive, const ExtractionRequest& request);
 /// Sends a message through the print callback when the quiet level allows it:
 /// `problem` texts are shown at levels 0 and 1, the others at level 0 only.
 void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem);
+
+/// Tells why the archive cannot be used at all, as "error: <archive>: <what
+/// the code says> (<detail>)", or the detail alone where the code says nothing
+/// more (a read error).
+void report_archive_error(const ExtractionRequest& request, const Result& result);
 
 }  // namespace uz

@@ -8,18 +8,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 
 namespace uz {
 namespace {
 
-std::string native(const std::u16string& path) { return to_utf8(path); }
+std::string native(const std::u16string& path) { return codec::to_utf8(path); }
 
-std::string system_error() { return std::strerror(errno); }
+std::string system_error(int cause = errno) { return std::strerror(cause); }
+
+Result file_error(int cause = errno) { return {Code::file_error, system_error(cause)}; }
 
 }  // namespace
 
 char16_t path_separator() { return u'/'; }
+
+std::u16string from_caller_path(std::string_view bytes) {
+    if (auto text = codec::from_utf8(bytes)) return *text;
+    return codec::from_windows_1252(bytes);
+}
 
 PathInfo path_info(const std::u16string& path) {
     struct stat status {};
@@ -31,14 +38,14 @@ PathInfo path_info(const std::u16string& path) {
     return info;
 }
 
-bool make_directory(const std::u16string& path, std::string& error) {
+Result make_directory(const std::u16string& path) {
     const std::string name = native(path);
-    if (::mkdir(name.c_str(), 0777) == 0) return true;
+    if (::mkdir(name.c_str(), 0777) == 0) return {};
     const int cause = errno;
     struct stat status {};
-    if (cause == EEXIST && ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
-    error = cause == EEXIST ? "a file of that name is in the way" : std::strerror(cause);
-    return false;
+    if (cause == EEXIST && ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return {};
+    if (cause == EEXIST) return {Code::file_error, "a file of that name is in the way"};
+    return file_error(cause);
 }
 
 int64_t dos_time_to_unix(uint16_t date, uint16_t time) {
@@ -58,54 +65,53 @@ void set_directory_time(const std::u16string& path, int64_t mtime) {
     ::utimensat(AT_FDCWD, native(path).c_str(), times, 0);
 }
 
-std::unique_ptr<InputFile> InputFile::open(const std::u16string& path, OpenError& error, std::string& detail) {
+Result InputFile::open(const std::u16string& path, std::unique_ptr<InputFile>& file) {
     const int fd = ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = errno == ENOENT || errno == ENOTDIR ? OpenError::not_found : OpenError::unreadable;
-        detail = system_error();
-        return nullptr;
+        const int cause = errno;
+        return {cause == ENOENT || cause == ENOTDIR ? Code::not_found : Code::unreadable, system_error(cause)};
     }
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        error = OpenError::unreadable;
-        detail = S_ISDIR(status.st_mode) ? "it is a folder" : system_error();
+        Result refused{Code::unreadable, S_ISDIR(status.st_mode) ? "it is a folder" : system_error()};
         ::close(fd);
-        return nullptr;
+        return refused;
     }
-    error = OpenError::none;
-    return std::unique_ptr<InputFile>(new InputFile(fd, static_cast<uint64_t>(status.st_size)));
+    file.reset(new InputFile(fd, static_cast<uint64_t>(status.st_size)));
+    return {};
 }
 
 InputFile::~InputFile() { ::close(static_cast<int>(handle_)); }
 
-bool InputFile::read_at(uint64_t offset, void* data, size_t length) {
-    if (offset > size_ || length > size_ - offset) return false;
+Result InputFile::read_at(uint64_t offset, void* data, size_t length) {
+    static constexpr char kReadError[] = "archive read error";
+    if (offset > size_ || length > size_ - offset) return {Code::read_error, kReadError};
     auto* out = static_cast<char*>(data);
     while (length > 0) {
         const ssize_t got = ::pread(static_cast<int>(handle_), out, length, static_cast<off_t>(offset));
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
+        if (got < 0) return {Code::read_error, kReadError + std::string(": ") + system_error()};
+        if (got == 0) return {Code::read_error, kReadError + std::string(": the file ends early")};
         out += got;
         offset += static_cast<uint64_t>(got);
         length -= static_cast<size_t>(got);
     }
-    return true;
+    return {};
 }
 
-std::unique_ptr<TemporaryFile> TemporaryFile::create(const std::u16string& folder, uint32_t& sequence,
-                                                     std::string& error) {
+Result TemporaryFile::create(const std::u16string& folder, uint32_t& sequence, std::unique_ptr<TemporaryFile>& file) {
     const std::string prefix = native(folder) + "/.uz" + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = prefix + std::to_string(sequence++) + ".tmp";
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            auto path = from_utf8(name);
-            return std::unique_ptr<TemporaryFile>(new TemporaryFile(fd, path ? *path : folder));
+            auto path = codec::from_utf8(name);
+            file.reset(new TemporaryFile(fd, path ? *path : folder));
+            return {};
         }
         if (errno != EEXIST) break;
     }
-    error = system_error();
-    return nullptr;
+    return file_error();
 }
 
 TemporaryFile::~TemporaryFile() { discard(); }
@@ -117,18 +123,19 @@ void TemporaryFile::discard() {
     committed_ = true;
 }
 
-bool TemporaryFile::write(const uint8_t* data, size_t size) {
+Result TemporaryFile::write(const uint8_t* data, size_t size) {
     while (size > 0) {
         const ssize_t done = ::write(static_cast<int>(handle_), data, size);
         if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
+        if (done < 0) return file_error();
+        if (done == 0) return {Code::file_error, "nothing could be written"};
         data += done;
         size -= static_cast<size_t>(done);
     }
-    return true;
+    return {};
 }
 
-bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error) {
+Result TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only) {
     const int fd = static_cast<int>(handle_);
     const struct timespec times[2] = {{static_cast<time_t>(mtime), 0}, {static_cast<time_t>(mtime), 0}};
     // The time is restored when the file system takes it; a time it refuses
@@ -139,12 +146,12 @@ bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool rea
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(native(path_).c_str(), native(target).c_str()) == 0;
     if (!ok) {
-        error = system_error();
+        Result failed = file_error();
         discard();
-        return false;
+        return failed;
     }
     committed_ = true;
-    return true;
+    return {};
 }
 
 }  // namespace uz

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "file_system.h"
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 
 namespace uz {
 namespace {
@@ -19,8 +19,10 @@ std::string system_error(DWORD code = GetLastError()) {
     while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
         --length;
     if (length == 0) return "system error " + std::to_string(code);
-    return to_utf8(std::u16string(text, text + length));
+    return codec::to_utf8(std::wstring_view(text, length));
 }
+
+Result file_error(DWORD code = GetLastError()) { return {Code::file_error, system_error(code)}; }
 
 constexpr int64_t kUnixEpochIn100ns = 116444736000000000LL;
 
@@ -62,6 +64,8 @@ HANDLE as_handle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 char16_t path_separator() { return u'\\'; }
 
+std::u16string from_caller_path(std::string_view bytes) { return codec::from_ansi(bytes); }
+
 PathInfo path_info(const std::u16string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     PathInfo info;
@@ -72,14 +76,14 @@ PathInfo path_info(const std::u16string& path) {
     return info;
 }
 
-bool make_directory(const std::u16string& path, std::string& error) {
+Result make_directory(const std::u16string& path) {
     const std::wstring name = native(path);
-    if (CreateDirectoryW(name.c_str(), nullptr)) return true;
+    if (CreateDirectoryW(name.c_str(), nullptr)) return {};
     const DWORD cause = GetLastError();
     const DWORD attributes = GetFileAttributesW(name.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    error = cause == ERROR_ALREADY_EXISTS ? "a file of that name is in the way" : system_error(cause);
-    return false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    if (cause == ERROR_ALREADY_EXISTS) return {Code::file_error, "a file of that name is in the way"};
+    return file_error(cause);
 }
 
 int64_t dos_time_to_unix(uint16_t date, uint16_t time) {
@@ -96,31 +100,25 @@ void set_directory_time(const std::u16string& path, int64_t mtime) {
     SetFileTime(folder.get(), nullptr, nullptr, &time);
 }
 
-std::unique_ptr<InputFile> InputFile::open(const std::u16string& path, OpenError& error, std::string& detail) {
-    ScopedHandle file(CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
+Result InputFile::open(const std::u16string& path, std::unique_ptr<InputFile>& file) {
+    ScopedHandle handle(CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (handle.get() == INVALID_HANDLE_VALUE) {
         const DWORD cause = GetLastError();
-        error = cause == ERROR_FILE_NOT_FOUND || cause == ERROR_PATH_NOT_FOUND ? OpenError::not_found
-                                                                                : OpenError::unreadable;
-        detail = system_error(cause);
-        return nullptr;
+        const bool missing = cause == ERROR_FILE_NOT_FOUND || cause == ERROR_PATH_NOT_FOUND;
+        return {missing ? Code::not_found : Code::unreadable, system_error(cause)};
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) {
-        error = OpenError::unreadable;
-        detail = system_error();
-        return nullptr;
-    }
-    error = OpenError::none;
-    return std::unique_ptr<InputFile>(
-        new InputFile(reinterpret_cast<intptr_t>(file.take()), static_cast<uint64_t>(size.QuadPart)));
+    if (!GetFileSizeEx(handle.get(), &size)) return {Code::unreadable, system_error()};
+    file.reset(new InputFile(reinterpret_cast<intptr_t>(handle.take()), static_cast<uint64_t>(size.QuadPart)));
+    return {};
 }
 
 InputFile::~InputFile() { CloseHandle(as_handle(handle_)); }
 
-bool InputFile::read_at(uint64_t offset, void* data, size_t length) {
-    if (offset > size_ || length > size_ - offset) return false;
+Result InputFile::read_at(uint64_t offset, void* data, size_t length) {
+    static constexpr char kReadError[] = "archive read error";
+    if (offset > size_ || length > size_ - offset) return {Code::read_error, kReadError};
     auto* out = static_cast<char*>(data);
     while (length > 0) {
         OVERLAPPED at{};
@@ -128,29 +126,31 @@ bool InputFile::read_at(uint64_t offset, void* data, size_t length) {
         at.OffsetHigh = static_cast<DWORD>(offset >> 32);
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(as_handle(handle_), out, chunk, &got, &at) || got == 0) return false;
+        if (!ReadFile(as_handle(handle_), out, chunk, &got, &at))
+            return {Code::read_error, kReadError + std::string(": ") + system_error()};
+        if (got == 0) return {Code::read_error, kReadError + std::string(": the file ends early")};
         out += got;
         offset += got;
         length -= got;
     }
-    return true;
+    return {};
 }
 
-std::unique_ptr<TemporaryFile> TemporaryFile::create(const std::u16string& folder, uint32_t& sequence,
-                                                     std::string& error) {
+Result TemporaryFile::create(const std::u16string& folder, uint32_t& sequence, std::unique_ptr<TemporaryFile>& file) {
     const std::u16string prefix = folder + u"\\~uz";
     const std::string process = std::to_string(GetCurrentProcessId()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string suffix = process + std::to_string(sequence++) + ".tmp";
         const std::u16string name = prefix + std::u16string(suffix.begin(), suffix.end());
-        HANDLE file = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
-            return std::unique_ptr<TemporaryFile>(new TemporaryFile(reinterpret_cast<intptr_t>(file), name));
+        HANDLE handle = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            file.reset(new TemporaryFile(reinterpret_cast<intptr_t>(handle), name));
+            return {};
+        }
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    error = system_error();
-    return nullptr;
+    return file_error();
 }
 
 TemporaryFile::~TemporaryFile() { discard(); }
@@ -162,18 +162,19 @@ void TemporaryFile::discard() {
     committed_ = true;
 }
 
-bool TemporaryFile::write(const uint8_t* data, size_t size) {
+Result TemporaryFile::write(const uint8_t* data, size_t size) {
     while (size > 0) {
         DWORD done = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-        if (!WriteFile(as_handle(handle_), data, chunk, &done, nullptr) || done == 0) return false;
+        if (!WriteFile(as_handle(handle_), data, chunk, &done, nullptr)) return file_error();
+        if (done == 0) return {Code::file_error, "nothing could be written"};
         data += done;
         size -= done;
     }
-    return true;
+    return {};
 }
 
-bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error) {
+Result TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only) {
     const FILETIME time = to_file_time(mtime);
     // The time is restored when the file system takes it; a time it refuses
     // (from a damaged extra field) is no reason to lose the content.
@@ -193,13 +194,13 @@ bool TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool rea
         }
     }
     if (!ok) {
-        error = system_error();
+        Result failed = file_error();
         discard();
-        return false;
+        return failed;
     }
     committed_ = true;
     SetFileAttributesW(to.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
-    return true;
+    return {};
 }
 
 }  // namespace uz

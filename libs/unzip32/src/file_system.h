@@ -1,18 +1,25 @@
 #pragma once
 // The few file-system operations an extraction needs, one implementation per
-// platform. Paths are UTF-16; the POSIX side turns them into UTF-8. Error
-// texts are the system's own, in UTF-8.
+// platform. Paths are UTF-16; the POSIX side turns them into UTF-8. Failures
+// carry the system's own text (on Windows its message for the error code), in
+// UTF-8.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "entry_decoder.h"
 #include "input_source.h"
+#include "result.h"
 
 namespace uz {
 
 /// The separator of the platform's paths, used in paths and in messages.
 char16_t path_separator();
+
+/// The caller's archive and folder paths: the ANSI code page on Windows; UTF-8
+/// elsewhere, or Windows-1252 when they are not UTF-8.
+std::u16string from_caller_path(std::string_view bytes);
 
 struct PathInfo {
     bool exists = false;
@@ -22,8 +29,8 @@ struct PathInfo {
 
 PathInfo path_info(const std::u16string& path);
 
-/// Creates one folder; true when it exists as a folder afterwards.
-bool make_directory(const std::u16string& path, std::string& error);
+/// Creates one folder; fine when it exists as a folder afterwards.
+Result make_directory(const std::u16string& path);
 
 /// Seconds since 1970 (UTC) of a DOS date and time, read as local time.
 int64_t dos_time_to_unix(uint16_t date, uint16_t time);
@@ -33,14 +40,14 @@ void set_directory_time(const std::u16string& path, int64_t mtime);
 
 class InputFile final : public InputSource {
 public:
-    enum class OpenError { none, not_found, unreadable };
-    static std::unique_ptr<InputFile> open(const std::u16string& path, OpenError& error, std::string& detail);
+    /// Opens an archive for reading: not_found or unreadable when it cannot be.
+    static Result open(const std::u16string& path, std::unique_ptr<InputFile>& file);
     ~InputFile() override;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
     uint64_t size() const override { return size_; }
-    bool read_at(uint64_t offset, void* data, size_t length) override;
+    Result read_at(uint64_t offset, void* data, size_t length) override;
 
 private:
     InputFile(intptr_t handle, uint64_t size) : handle_(handle), size_(size) {}
@@ -55,16 +62,17 @@ private:
 class TemporaryFile final : public EntrySink {
 public:
     /// `sequence` makes names unique within a run; it is advanced on use.
-    static std::unique_ptr<TemporaryFile> create(const std::u16string& folder, uint32_t& sequence, std::string& error);
+    static Result create(const std::u16string& folder, uint32_t& sequence, std::unique_ptr<TemporaryFile>& file);
     ~TemporaryFile() override;
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    bool write(const uint8_t* data, size_t size) override;
+    /// A file_error with the system's reason (a full disk) when not all is written.
+    Result write(const uint8_t* data, size_t size) override;
 
     /// Sets the time, renames over `target` (a read-only old file included) and
     /// then applies the read-only attribute when asked.
-    bool commit(const std::u16string& target, int64_t mtime, bool read_only, std::string& error);
+    Result commit(const std::u16string& target, int64_t mtime, bool read_only);
 
 private:
     TemporaryFile(intptr_t handle, std::u16string path) : handle_(handle), path_(std::move(path)) {}

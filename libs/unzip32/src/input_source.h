@@ -6,32 +6,30 @@
 #include <cstring>
 #include <string_view>
 
+#include "result.h"
+
 namespace uz {
 
 class InputSource {
 public:
     virtual ~InputSource() = default;
     virtual uint64_t size() const = 0;
-    /// Reads exactly `length` bytes at `offset`; false when they are not all there.
-    virtual bool read_at(uint64_t offset, void* data, size_t length) = 0;
+    /// Reads exactly `length` bytes at `offset`; a read_error when they are not all there.
+    virtual Result read_at(uint64_t offset, void* data, size_t length) = 0;
 };
 
 class MemorySource final : public InputSource {
 public:
     explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
     uint64_t size() const override { return bytes_.size(); }
-    bool read_at(uint64_t offset, void* data, size_t length) override {
-        if (offset > bytes_.size() || length > bytes_.size() - offset) return false;
+    Result read_at(uint64_t offset, void* data, size_t length) override {
+        if (offset > bytes_.size() || length > bytes_.size() - offset) return {Code::read_error, "archive read error"};
         if (length) std::memcpy(data, bytes_.data() + offset, length);
-        return true;
+        return {};
     }
 
 private:
     std::string_view bytes_;
 };
-
-inline uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t le32(const uint8_t* p) { return le16(p) | (static_cast<uint32_t>(le16(p + 2)) << 16); }
-inline uint64_t le64(const uint8_t* p) { return le32(p) | (static_cast<uint64_t>(le32(p + 4)) << 32); }
 
 }  // namespace uz

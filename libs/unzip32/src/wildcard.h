@@ -8,4 +8,8 @@ namespace uz {
 /// O(name × pattern) at worst, so hostile patterns cannot stall an extraction.
 bool wildcard_match(std::u16string_view pattern, std::u16string_view name, bool ignore_case);
 
+/// Simple case folding (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic),
+/// enough for matching names.
+char16_t fold_case(char16_t c);
+
 }  // namespace uz

@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "entry_name.h"
-#include "text_codec.h"
+#include "libs/codec/codec.h"
 #include "wildcard.h"
 
 namespace uz {
 namespace {
+
+using codec::from_cp437;
+using codec::from_utf8;
+using codec::from_windows_1252;
+using codec::to_utf8;
+using codec::to_windows_1252;
 
 TEST(TextCodec, Cp437HighHalfMatchesTheDosTable) {
     EXPECT_EQ(from_cp437("caf\x82"), u"café");

@@ -140,7 +140,7 @@ TEST_F(FailedUpdate, AFullDisk) {
     ASSERT_TRUE(GetDiskFreeSpaceExW(L"T:\\", &free, nullptr, nullptr));
     const fixture::ScopedTree ballast(L"T:\\zavorra.bin");
     fixture::write_file(ballast.path(), std::string(static_cast<std::size_t>(free.QuadPart) - 64 * 1024, 'z'));
-    expect_failure_then_success(L"non sono stati estratti", [&] { fixture::remove_tree(ballast.path()); });
+    expect_failure_then_success(L"(Disk full.)", [&] { fixture::remove_tree(ballast.path()); });
 }
 
 /// The size of a file, read without opening it: the program may be replacing it.

@@ -1,19 +1,22 @@
 #include "extraction.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "archive_reader.h"
-#include "background_writer.h"
 #include "entry_decoder.h"
 #include "entry_name.h"
 #include "file_system.h"
 #include "libs/codec/codec.h"
 #include "wildcard.h"
+#include "worker_pool.h"
 #include "write_job.h"
 
 namespace uz {
@@ -58,9 +61,11 @@ public:
 
 enum class Overwrite { ask, all, none };
 
-// Entries this big are decoded on the second thread; small ones are not worth
-// a thread start.
-constexpr uint64_t kBackgroundSize = 1 << 20;
+// An entry's messages reach the print callback just before the callbacks of
+// the entry this many places after it (or at the end of the run), whichever
+// thread wrote its file: the callbacks come in the same order on any machine,
+// and the workers have that many files to overlap.
+constexpr size_t kReportLag = 64;
 
 std::u16string folded(std::u16string_view text) {
     std::u16string out(text);
@@ -68,11 +73,38 @@ std::u16string folded(std::u16string_view text) {
     return out;
 }
 
+// The temporary file that replaces `leaf`, beside it: hidden and named after
+// it, so that each file has one and what a killed run left is taken over by
+// the next instead of piling up. A name with no room for the additions
+// (255 bytes) goes by its hash.
+std::u16string temporary_name(const std::u16string& leaf) {
+    static constexpr char16_t kSuffix[] = u".uz-tmp";
+    if (codec::to_utf8(leaf).size() <= 240) return u"." + leaf + kSuffix;
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (const char16_t c : leaf) hash = (hash ^ c) * 1099511628211ull;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return u"." + widen(digits) + kSuffix;
+}
+
+std::u16string info_text(const std::u16string& text) { return escaped(text) + u"\r\n"; }
+
+std::u16string failure_text(const std::u16string& name, std::string_view why) {
+    return u"     error: " + escaped(name) + u"  (" + detail_text(why) + u")\r\n";
+}
+
+// What an entry has to tell: the messages of the decisions about it, then the
+// outcome of its file's job, once that is done.
+struct Slot {
+    std::vector<std::pair<std::u16string, bool>> messages;  // text, whether it tells a problem
+    std::unique_ptr<WriteJob> job;
+};
+
 class Extraction {
 public:
     Extraction(InputSource& archive, const ExtractionRequest& request)
         : archive_(archive), request_(request), options_(request.options), callbacks_(request.callbacks),
-          background_(archive) {}
+          pool_(archive) {}
 
     int32_t run();
 
@@ -86,15 +118,22 @@ private:
     bool ensure_folder(const std::u16string& folder, const std::u16string& shown);
     bool may_replace(const CentralEntry& entry, const PathInfo& existing, const std::u16string& shown);
     Result decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name, EntrySink& sink);
-    int64_t entry_time(const CentralEntry& entry) const;
-    void report(const WriteJob& job);
-    void finish_background();
-    void wait_if_pending_under(const std::u16string& path);
+    int64_t entry_time(const CentralEntry& entry);
+    void start(std::unique_ptr<WriteJob> job);
+    void open_slot();
+    void report_front();
+    void report_all() {
+        while (!slots_.empty()) report_front();
+    }
+    void await_writing(const std::u16string& path);
+    void forget(const WriteJob& job);
 
-    void info(const std::u16string& text) { print_message(request_, escaped(text) + u"\r\n", false); }
+    // Said about the entry in hand, told in its turn.
+    void tell(std::u16string text, bool problem) { slots_.back().messages.emplace_back(std::move(text), problem); }
+    void info(const std::u16string& text) { tell(info_text(text), false); }
     void fail(const std::u16string& name, std::string_view why) {
         ++failures_;
-        print_message(request_, u"     error: " + escaped(name) + u"  (" + detail_text(why) + u")\r\n", true);
+        tell(failure_text(name, why), true);
     }
 
     InputSource& archive_;
@@ -102,19 +141,22 @@ private:
     const DCL& options_;
     USERFUNCTIONS* callbacks_;
     ArchiveLayout layout_;
-    EntryDecoder decoder_;
+    std::unique_ptr<EntryDecoder> decoder_;  // this thread's, made when first needed
     std::u16string target_;
     std::unordered_set<std::u16string> known_folders_;
     std::vector<std::pair<std::u16string, int64_t>> folder_times_;
     Overwrite overwrite_ = Overwrite::ask;
     std::optional<std::string> password_;
-    uint32_t temporary_sequence_ = 0;
+    uint32_t time_hour_ = UINT32_MAX;  // the DOS date and hour last converted, and its start
+    int64_t time_hour_start_ = 0;
     uint64_t failures_ = 0;
     uint64_t members_ = 0;
     uint64_t total_compressed_ = 0;
     uint64_t total_uncompressed_ = 0;
     bool aborted_ = false;
-    BackgroundWriter background_;  // last: joined before anything it uses goes
+    std::deque<Slot> slots_;                                // entries not yet reported, in archive order
+    std::unordered_map<std::u16string, WriteJob*> writing_;  // files the workers may be making, folded paths
+    WorkerPool pool_;  // last: stopped before anything its jobs use goes
 };
 
 bool Extraction::selected(const std::u16string& name) const {
@@ -129,8 +171,16 @@ bool Extraction::selected(const std::u16string& name) const {
     return std::none_of(request_.exclude.begin(), request_.exclude.end(), matches);
 }
 
-int64_t Extraction::entry_time(const CentralEntry& entry) const {
-    return entry.unix_mtime ? *entry.unix_mtime : dos_time_to_unix(entry.dos_date, entry.dos_time);
+int64_t Extraction::entry_time(const CentralEntry& entry) {
+    if (entry.unix_mtime) return *entry.unix_mtime;
+    // Local time needs the zone, which the system reads anew on each call:
+    // once per date and hour will do, as zones change offset on the hour.
+    const uint32_t hour = static_cast<uint32_t>(entry.dos_date) << 5 | entry.dos_time >> 11;
+    if (hour != time_hour_) {
+        time_hour_start_ = dos_time_to_unix(entry.dos_date, entry.dos_time & 0xF800);
+        time_hour_ = hour;
+    }
+    return time_hour_start_ + ((entry.dos_time >> 5) & 63) * 60 + (entry.dos_time & 31) * 2;
 }
 
 bool Extraction::prepare_target() {
@@ -172,12 +222,13 @@ int32_t Extraction::run() {
     for (uint64_t i = 0; i < layout_.entry_count && !aborted_; ++i) {
         // Cannot fail after the overlap pass read the same bytes, but for a read error.
         if (Result read = reader.next(entry); !read.ok()) {
+            report_all();
             report_archive_error(request_, read);
             return UZP_BAD_ARCHIVE;
         }
         process(entry);
     }
-    finish_background();
+    report_all();
     for (const auto& [folder, time] : folder_times_) set_directory_time(folder, time);
 
     if (callbacks_) {
@@ -217,6 +268,7 @@ void Extraction::process(const CentralEntry& entry) {
     if (entry.has_directory_attribute() && !name.empty() && name.back() != u'/') name += u'/';
     if (!selected(name)) return;
     ++members_;
+    open_slot();
     if (bad_utf8) return fail(name, "name flagged UTF-8 is not valid UTF-8");
     total_compressed_ += entry.compressed_size;
     total_uncompressed_ += entry.uncompressed_size;
@@ -226,7 +278,7 @@ void Extraction::process(const CentralEntry& entry) {
     if (callbacks_ && callbacks_->service) {
         const std::string shown = codec::to_ansi(name);
         if (callbacks_->service(shown.c_str(), saturate(entry.uncompressed_size)) != 0) {
-            print_message(request_, u"extraction stopped at " + escaped(name) + u"\r\n", true);
+            tell(u"extraction stopped at " + escaped(name) + u"\r\n", true);
             aborted_ = true;
             return;
         }
@@ -274,11 +326,13 @@ void Extraction::test(const CentralEntry& entry, const std::u16string& name, uin
 
 Result Extraction::decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name,
                           EntrySink& sink) {
-    if (!entry.encrypted()) return decoder_.decode(archive_, data_start, entry, {}, sink);
+    if (!decoder_) decoder_ = std::make_unique<EntryDecoder>();
+    EntryDecoder& decoder = *decoder_;
+    if (!entry.encrypted()) return decoder.decode(archive_, data_start, entry, {}, sink);
     // A wrong password is found from the check byte before anything is
     // written, so the same sink can take a second attempt.
     if (password_) {
-        Result result = decoder_.decode(archive_, data_start, entry, *password_, sink);
+        Result result = decoder.decode(archive_, data_start, entry, *password_, sink);
         if (result.code != Code::wrong_password) return result;
     }
     if (!callbacks_ || !callbacks_->password) return wrong_password();
@@ -289,23 +343,65 @@ Result Extraction::decode(const CentralEntry& entry, uint64_t data_start, const 
     buffer[sizeof buffer - 1] = '\0';
     if (buffer[0] == '\0') return wrong_password();
     password_ = std::string(buffer);
-    return decoder_.decode(archive_, data_start, entry, *password_, sink);
+    return decoder.decode(archive_, data_start, entry, *password_, sink);
 }
 
-void Extraction::report(const WriteJob& job) {
-    if (!job.outcome.ok()) return fail(job.name, job.outcome.detail);
-    info((job.entry.method == 0 ? u" extracting: " : u"  inflating: ") + job.shown);
+void Extraction::open_slot() {
+    // Listing and testing write nothing: their messages go at once.
+    const size_t lag = options_.list_only || options_.test_only ? 1 : kReportLag;
+    while (slots_.size() >= lag) report_front();
+    slots_.emplace_back();
 }
 
-void Extraction::finish_background() {
-    if (const auto job = background_.finish()) report(*job);
+void Extraction::report_front() {
+    Slot& slot = slots_.front();
+    for (const auto& [text, problem] : slot.messages) print_message(request_, text, problem);
+    if (const auto& job = slot.job) {
+        // Half the lag: a wait for room is then one for many entries.
+        pool_.wait(*job, kReportLag / 2);
+        forget(*job);
+        if (job->outcome.ok()) {
+            print_message(request_, info_text((job->entry.method == 0 ? u" extracting: " : u"  inflating: ") + job->shown),
+                          false);
+        } else {
+            ++failures_;
+            print_message(request_, failure_text(job->name, job->outcome.detail), true);
+        }
+    }
+    slots_.pop_front();
 }
 
-// A later entry at the same place (or inside it) must see the earlier file
-// where the archive order puts it. Compared without case, as Windows does.
-void Extraction::wait_if_pending_under(const std::u16string& path) {
-    const WriteJob* job = background_.pending();
-    if (job && folded(path).starts_with(folded(job->target))) finish_background();
+// A later entry at the same place (or inside it, or at its temporary file)
+// must find the earlier file where the archive order puts it. Compared
+// without case, as Windows does.
+void Extraction::await_writing(const std::u16string& path) {
+    if (writing_.empty()) return;
+    const auto found = writing_.find(folded(path));
+    if (found == writing_.end()) return;
+    WriteJob& job = *found->second;
+    pool_.wait(job);
+    forget(job);
+}
+
+void Extraction::forget(const WriteJob& job) {
+    for (const std::u16string* path : {&job.target, &job.temporary}) {
+        if (path->empty()) continue;
+        const auto found = writing_.find(folded(*path));
+        if (found != writing_.end() && found->second == &job) writing_.erase(found);
+    }
+}
+
+void Extraction::start(std::unique_ptr<WriteJob> job) {
+    WriteJob& started = *job;
+    slots_.back().job = std::move(job);
+    // A password is asked for in its turn, on this thread: encrypted entries are decoded here.
+    if (!started.entry.encrypted() && pool_.submit(started)) {
+        for (const std::u16string* path : {&started.target, &started.temporary})
+            if (!path->empty()) writing_[folded(*path)] = &started;
+        return;
+    }
+    started.run([&](EntrySink& sink) { return decode(started.entry, started.data_start, started.name, sink); });
+    started.done = true;
 }
 
 bool Extraction::ensure_folder(const std::u16string& folder, const std::u16string& shown) {
@@ -356,50 +452,39 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
         for (auto& part : parts) std::replace(part.begin(), part.end(), u' ', u'_');
 
     std::u16string shown;  // the path under the target folder, as messages and questions show it
-    for (size_t i = 0; i < parts.size(); ++i) shown += (i > 0 ? std::u16string(1, separator) : u"") + parts[i];
-    wait_if_pending_under(target_ + separator + shown);
-    shown.clear();
-    std::u16string folder = target_;
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) shown += separator;
         shown += parts[i];
         const std::u16string full = target_ + separator + shown;
-        if (i + 1 < parts.size() || path.is_directory) {
-            if (!ensure_folder(full, name)) return;
-            folder = full;
-        }
+        await_writing(full);
+        if ((i + 1 < parts.size() || path.is_directory) && !ensure_folder(full, name)) return;
     }
+    const std::u16string target = target_ + separator + shown;
     if (path.is_directory) {
-        folder_times_.emplace_back(folder, entry_time(entry));
+        folder_times_.emplace_back(target, entry_time(entry));
         info(u"   creating: " + shown + separator);
         return;
     }
-    const std::u16string target = target_ + separator + shown;
     const PathInfo existing = path_info(target);
     if (existing.is_directory) return fail(name, "a folder of that name exists");
     if (!may_replace(entry, existing, shown)) return;
 
-    std::unique_ptr<TemporaryFile> file;
-    if (Result created = TemporaryFile::create(folder, temporary_sequence_, file); !created.ok())
-        return fail(name, "cannot create file: " + created.detail);
-    WriteJob job{.entry = entry,
-                 .data_start = data_start,
-                 .file = std::move(file),
-                 .target = target,
-                 .name = name,
-                 .shown = shown,
-                 .mtime = entry_time(entry),
-                 .translate_line_ends = options_.translate_eol && (entry.internal_attributes & 1u),
-                 .outcome = {}};
-    // While the second thread is busy, this one decodes the next big entry.
-    if (!entry.encrypted() && entry.method != 0 && entry.uncompressed_size >= kBackgroundSize &&
-        !background_.busy()) {
-        finish_background();
-        background_.start(std::make_unique<WriteJob>(std::move(job)));
-        return;
+    std::u16string temporary;
+    if (existing.exists) {
+        temporary = target.substr(0, target.size() - parts.back().size()) + temporary_name(parts.back());
+        await_writing(temporary);
     }
-    job.run([&](EntrySink& sink) { return decode(entry, data_start, name, sink); });
-    report(job);
+    start(std::make_unique<WriteJob>(WriteJob{.entry = entry,
+                                              .data_start = data_start,
+                                              .target = target,
+                                              .temporary = std::move(temporary),
+                                              .name = name,
+                                              .shown = shown,
+                                              .mtime = entry_time(entry),
+                                              .translate_line_ends = options_.translate_eol && (entry.internal_attributes & 1u),
+                                              .outcome = {},
+                                              .failure = {},
+                                              .done = false}));
 }
 
 }  // namespace

@@ -99,31 +99,30 @@ Result InputFile::read_at(uint64_t offset, void* data, size_t length) {
     return {};
 }
 
-Result TemporaryFile::create(const std::u16string& folder, uint32_t& sequence, std::unique_ptr<TemporaryFile>& file) {
-    const std::string prefix = native(folder) + "/.uz" + std::to_string(::getpid()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = prefix + std::to_string(sequence++) + ".tmp";
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            auto path = codec::from_utf8(name);
-            file.reset(new TemporaryFile(fd, path ? *path : folder));
-            return {};
-        }
-        if (errno != EEXIST) break;
-    }
-    return file_error();
+Result OutputFile::create(const std::u16string& target, const std::u16string& temporary,
+                          std::unique_ptr<OutputFile>& file) {
+    const std::u16string& path = temporary.empty() ? target : temporary;
+    const std::string name = native(path);
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+    int fd = ::open(name.c_str(), kFlags, 0666);
+    // Only a temporary file is ever taken over: what a killed run left there.
+    if (fd < 0 && errno == EEXIST && !temporary.empty() && ::unlink(name.c_str()) == 0)
+        fd = ::open(name.c_str(), kFlags, 0666);
+    if (fd < 0) return file_error();
+    file.reset(new OutputFile(fd, path, target));
+    return {};
 }
 
-TemporaryFile::~TemporaryFile() { discard(); }
+OutputFile::~OutputFile() { discard(); }
 
-void TemporaryFile::discard() {
+void OutputFile::discard() {
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
     handle_ = -1;
     if (!committed_) ::unlink(native(path_).c_str());
     committed_ = true;
 }
 
-Result TemporaryFile::write(const uint8_t* data, size_t size) {
+Result OutputFile::write(const uint8_t* data, size_t size) {
     while (size > 0) {
         const ssize_t done = ::write(static_cast<int>(handle_), data, size);
         if (done < 0 && errno == EINTR) continue;
@@ -135,7 +134,7 @@ Result TemporaryFile::write(const uint8_t* data, size_t size) {
     return {};
 }
 
-Result TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only) {
+Result OutputFile::commit(int64_t mtime, bool read_only) {
     const int fd = static_cast<int>(handle_);
     const struct timespec times[2] = {{static_cast<time_t>(mtime), 0}, {static_cast<time_t>(mtime), 0}};
     // The time is restored when the file system takes it; a time it refuses
@@ -144,7 +143,7 @@ Result TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool r
     bool ok = !read_only || ::fchmod(fd, 0444) == 0;
     handle_ = -1;
     ok = ::close(fd) == 0 && ok;
-    if (ok) ok = ::rename(native(path_).c_str(), native(target).c_str()) == 0;
+    if (ok && path_ != target_) ok = ::rename(native(path_).c_str(), native(target_).c_str()) == 0;
     if (!ok) {
         Result failed = file_error();
         discard();

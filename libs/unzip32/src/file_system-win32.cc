@@ -136,33 +136,32 @@ Result InputFile::read_at(uint64_t offset, void* data, size_t length) {
     return {};
 }
 
-Result TemporaryFile::create(const std::u16string& folder, uint32_t& sequence, std::unique_ptr<TemporaryFile>& file) {
-    const std::u16string prefix = folder + u"\\~uz";
-    const std::string process = std::to_string(GetCurrentProcessId()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string suffix = process + std::to_string(sequence++) + ".tmp";
-        const std::u16string name = prefix + std::u16string(suffix.begin(), suffix.end());
-        HANDLE handle = CreateFileW(native(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (handle != INVALID_HANDLE_VALUE) {
-            file.reset(new TemporaryFile(reinterpret_cast<intptr_t>(handle), name));
-            return {};
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    return file_error();
+Result OutputFile::create(const std::u16string& target, const std::u16string& temporary,
+                          std::unique_ptr<OutputFile>& file) {
+    const std::u16string& path = temporary.empty() ? target : temporary;
+    const std::wstring name = native(path);
+    const DWORD attributes = temporary.empty() ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_HIDDEN;
+    const auto open = [&] { return CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr); };
+    HANDLE handle = open();
+    // Only a temporary file is ever taken over: what a killed run left there.
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && !temporary.empty() &&
+        DeleteFileW(name.c_str()))
+        handle = open();
+    if (handle == INVALID_HANDLE_VALUE) return file_error();
+    file.reset(new OutputFile(reinterpret_cast<intptr_t>(handle), path, target));
+    return {};
 }
 
-TemporaryFile::~TemporaryFile() { discard(); }
+OutputFile::~OutputFile() { discard(); }
 
-void TemporaryFile::discard() {
+void OutputFile::discard() {
     if (as_handle(handle_) != INVALID_HANDLE_VALUE) CloseHandle(as_handle(handle_));
     handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
     if (!committed_) DeleteFileW(native(path_).c_str());
     committed_ = true;
 }
 
-Result TemporaryFile::write(const uint8_t* data, size_t size) {
+Result OutputFile::write(const uint8_t* data, size_t size) {
     while (size > 0) {
         DWORD done = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
@@ -174,15 +173,16 @@ Result TemporaryFile::write(const uint8_t* data, size_t size) {
     return {};
 }
 
-Result TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool read_only) {
+Result OutputFile::commit(int64_t mtime, bool read_only) {
     const FILETIME time = to_file_time(mtime);
     // The time is restored when the file system takes it; a time it refuses
     // (from a damaged extra field) is no reason to lose the content.
     SetFileTime(as_handle(handle_), nullptr, nullptr, &time);
     bool ok = CloseHandle(as_handle(handle_)) != 0;
     handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
-    const std::wstring from = native(path_), to = native(target);
-    if (ok && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const std::wstring from = native(path_), to = native(target_);
+    const bool replacing = path_ != target_;
+    if (ok && replacing && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         // A read-only old file refuses to be replaced: lift the attribute for
         // the rename and put it back if the rename still fails.
         const DWORD old_attributes = GetFileAttributesW(to.c_str());
@@ -199,7 +199,8 @@ Result TemporaryFile::commit(const std::u16string& target, int64_t mtime, bool r
         return failed;
     }
     committed_ = true;
-    SetFileAttributesW(to.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    // A new file was made plain; a replacement carries the temporary file's hidden attribute.
+    if (replacing || read_only) SetFileAttributesW(to.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
     return {};
 }
 

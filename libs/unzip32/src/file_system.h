@@ -55,30 +55,35 @@ private:
     uint64_t size_;
 };
 
-/// A file being written under a temporary name in its destination folder. It
-/// replaces the destination only through commit(); destroyed uncommitted, it
-/// removes itself, so a failed entry leaves neither a half-written file nor a
-/// damaged old one.
-class TemporaryFile final : public EntrySink {
+/// An entry's file being written. Where nothing exists yet it is created
+/// exclusively under its own name; an existing file is replaced through a
+/// temporary file beside it, renamed over the old one only once complete, so
+/// the old bytes stay whole until then. Destroyed uncommitted, it removes what
+/// it wrote: a failed entry leaves neither a partial file nor a damaged old one.
+class OutputFile final : public EntrySink {
 public:
-    /// `sequence` makes names unique within a run; it is advanced on use.
-    static Result create(const std::u16string& folder, uint32_t& sequence, std::unique_ptr<TemporaryFile>& file);
-    ~TemporaryFile() override;
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    /// Creates `target`, or `temporary` when it is not empty (a file already
+    /// there under that name is taken for one a killed run left, and replaced).
+    static Result create(const std::u16string& target, const std::u16string& temporary,
+                         std::unique_ptr<OutputFile>& file);
+    ~OutputFile() override;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
 
     /// A file_error with the system's reason (a full disk) when not all is written.
     Result write(const uint8_t* data, size_t size) override;
 
-    /// Sets the time, renames over `target` (a read-only old file included) and
-    /// then applies the read-only attribute when asked.
-    Result commit(const std::u16string& target, int64_t mtime, bool read_only);
+    /// Sets the time, closes, renames a temporary file over the target (a
+    /// read-only old file included) and applies the read-only attribute when asked.
+    Result commit(int64_t mtime, bool read_only);
 
 private:
-    TemporaryFile(intptr_t handle, std::u16string path) : handle_(handle), path_(std::move(path)) {}
+    OutputFile(intptr_t handle, std::u16string path, std::u16string target)
+        : handle_(handle), path_(std::move(path)), target_(std::move(target)) {}
     void discard();
     intptr_t handle_;
-    std::u16string path_;
+    std::u16string path_;    // the file being written
+    std::u16string target_;  // where it lands: path_ itself, or the file it replaces
     bool committed_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "test_files.h"
 #include "unzip_harness.h"
+#include "worker_pool.h"
 #include "zip_builder.h"
 
 namespace ziptest {
@@ -280,6 +281,93 @@ TEST_F(Options, InstallerShapedCallWithHundredNullNames) {
     USERFUNCTIONS callbacks{};
     EXPECT_EQ(Wiz_SingleEntryUnzip(0, names.data(), 0, names.data(), &options, &callbacks), UZP_OK);
     EXPECT_EQ(out("catalogo/x.htm"), "x");
+}
+
+// Sequential or with workers, a run leaves the same files with the same times
+// and modes, and makes the same calls in the same order on the caller's thread.
+TEST_F(Options, WorkersChangeNothingButTheSpeed) {
+    const auto tree = [](const fs::path& root) {
+        std::map<std::string, std::string> files = snapshot(root);
+        for (auto& [name, content] : files) {
+            struct stat status {};
+            ::stat((root / name).c_str(), &status);
+            content += "@" + std::to_string(status.st_mtime) + (status.st_mode & 0200 ? "" : " read-only");
+        }
+        return files;
+    };
+    const auto hour = [](int h) { return static_cast<uint16_t>(h << 11); };
+    std::string big(3 << 20, 'a');
+    for (size_t i = 0; i < big.size(); i += 4093) big[i] = static_cast<char>(i);
+    std::vector<Entry> small = {{.name = "d0/", .data = "", .dos_time = hour(1)}, {.name = "d1/", .data = ""}};
+    for (int i = 0; i < 150; ++i)
+        small.push_back({.name = "d" + std::to_string(i % 2) + "/f" + std::to_string(i),
+                         .data = std::string(i * 37, static_cast<char>('a' + i % 26)),
+                         .method = static_cast<uint16_t>(i % 4 ? 8 : 0), .external = i % 10 == 3 ? 1u : 0u,
+                         .dos_time = hour(i % 24)});
+    std::vector<Entry> replacing;
+    for (const char* name : {"1", "2", "3", "4", "5"}) replacing.push_back({.name = name, .data = std::string(name) + "new"});
+    replacing.insert(replacing.begin() + 1, {.name = "6", .data = "broken", .crc = 1});
+    const struct {
+        const char* label;
+        std::vector<Entry> entries;
+        std::deque<int32_t> answers;
+        int stop_at = -1;
+    } cases[] = {
+        {"small files in folders", small, {}},
+        {"stopped by the service callback", small, {}, 100},
+        {"big files at the same paths", {{.name = "dup", .data = big}, {.name = "dup", .data = big.substr(9)},
+                                         {.name = "dup/inner", .data = "x"}, {.name = "6", .data = big, .crc = 3},
+                                         {.name = "small", .data = "s"}, {.name = "last", .data = big.substr(7)}},
+         {UZP_REPLACE_YES, UZP_REPLACE_YES}},
+        {"answers No, Yes, All", replacing, {UZP_REPLACE_NO, UZP_REPLACE_YES, UZP_REPLACE_ALL}},
+        {"answers Yes, None", replacing, {UZP_REPLACE_YES, UZP_REPLACE_NONE}},
+    };
+    for (const auto& c : cases) {
+        const std::string archive = make(c.entries);
+        std::vector<UnzipRun> runs(2, UnzipRun{&Wiz_SingleEntryUnzip});
+        std::vector<int32_t> results;
+        for (int workers : {0, 4}) {
+            const fs::path out = folder.path() / std::to_string(workers);
+            for (const char* name : {"1", "2", "3", "6"}) {
+                write_file(out / name, "old");
+                const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+                ::utimensat(AT_FDCWD, (out / name).c_str(), old, 0);
+            }
+            UnzipRun& attempt = runs[workers ? 1 : 0];
+            attempt.options.prompt_to_overwrite = 1;
+            attempt.replace_answers = c.answers;
+            attempt.stop_at_service_call = c.stop_at;
+            uz::max_workers = workers;
+            results.push_back(attempt.run(archive, out.string()));
+            uz::max_workers = -1;
+        }
+        EXPECT_EQ(results[0], results[1]) << c.label;
+        EXPECT_EQ(runs[0].calls, runs[1].calls) << c.label;
+        EXPECT_EQ(std::tie(runs[0].record.total_size, runs[0].record.number_of_members),
+                  std::tie(runs[1].record.total_size, runs[1].record.number_of_members)) << c.label;
+        const auto files = tree(folder.path() / "4");
+        EXPECT_EQ(tree(folder.path() / "0"), files) << c.label;
+        EXPECT_EQ(files.at("6"), "old@1000000000") << c.label;  // a failed entry keeps the old file
+        if (files.contains("d0")) {
+            EXPECT_EQ(files.at("d0"), "/@1589504400");  // 01:00, set after its files
+        }
+        fs::remove_all(folder.path() / "0");
+        fs::remove_all(folder.path() / "4");
+    }
+}
+
+// A file is replaced through a temporary file named after it: the one a
+// killed run left is taken over, whatever its mode; another is not ours.
+TEST_F(Options, LeftoverTemporaryFileIsTakenOverOthersAreLeftAlone) {
+    const std::string long_name(250, 'n');
+    for (const std::string& name : {std::string("a"), std::string("b"), long_name}) write_file(folder.path() / "out" / name, "old");
+    write_file(folder.path() / "out/.a.uz-tmp", "left by a killed run");
+    fs::permissions(folder.path() / "out/.a.uz-tmp", fs::perms::owner_read);
+    write_file(folder.path() / "out/.b.uz-tmp", "not ours");
+    unzip.options.always_overwrite = 1;
+    ASSERT_EQ(run(unzip, make({{.name = "a", .data = "new"}, {.name = long_name, .data = "long"}})), UZP_OK) << unzip.printed;
+    EXPECT_EQ(snapshot(folder.path() / "out"), (std::map<std::string, std::string>{
+                                                   {"a", "new"}, {"b", "old"}, {".b.uz-tmp", "not ours"}, {long_name, "long"}}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "libs/unzip32/unzip32.h"
@@ -36,6 +37,7 @@ public:
     std::vector<std::string> questions;
     std::vector<Listed> listed;
     int password_calls = 0, service_calls = 0, sounds = 0;
+    std::vector<std::string> calls;  // every callback in order, with what it got
     USERFUNCTIONS record{};
 
     int32_t run(const std::string& archive, const std::string& folder) {
@@ -47,6 +49,7 @@ public:
         options.extract_folder = folder_copy.data();
         record = USERFUNCTIONS{&print, &sound, &replace, &ask_password, &message, &service, 7, 7, 7, 7, 7};
         current() = this;
+        caller_ = std::this_thread::get_id();
         const int32_t result = entry_(static_cast<int32_t>(in.size()), in.empty() ? nullptr : in.data(),
                                       static_cast<int32_t>(ex.size()), ex.empty() ? nullptr : ex.data(), &options,
                                       &record);
@@ -60,21 +63,27 @@ private:
         static UnzipRun* run = nullptr;
         return run;
     }
+    // Callbacks belong on the caller's thread, one at a time.
+    static UnzipRun* called(const std::string& what) {
+        auto* self = current();
+        self->calls.push_back(std::this_thread::get_id() == self->caller_ ? what : "other thread: " + what);
+        return self;
+    }
     static int32_t UNZIP32_CALL print(const char* text, uint32_t length) {
-        current()->printed.append(text, length);
+        called("print " + std::string(text, length))->printed.append(text, length);
         return 0;
     }
-    static void UNZIP32_CALL sound() { ++current()->sounds; }
+    static void UNZIP32_CALL sound() { ++called("sound")->sounds; }
     static int32_t UNZIP32_CALL replace(char* name) {
-        auto* self = current();
+        auto* self = called(std::string("replace ") + name);
         self->questions.emplace_back(name);
         if (self->replace_answers.empty()) return self->replace_default;
         const int32_t answer = self->replace_answers.front();
         self->replace_answers.pop_front();
         return answer;
     }
-    static int32_t UNZIP32_CALL ask_password(char* buffer, int32_t size, const char*, const char*) {
-        auto* self = current();
+    static int32_t UNZIP32_CALL ask_password(char* buffer, int32_t size, const char*, const char* name) {
+        auto* self = called(std::string("password ") + name);
         ++self->password_calls;
         if (self->password_answer == 0 && static_cast<int32_t>(self->password.size()) < size)
             std::memcpy(buffer, self->password.c_str(), self->password.size() + 1);
@@ -83,15 +92,16 @@ private:
     static void UNZIP32_CALL message(uint32_t size, uint32_t compressed, uint32_t factor, uint32_t month, uint32_t day,
                                      uint32_t year, uint32_t hour, uint32_t minute, uint32_t flag, const char* name,
                                      const char* method, uint32_t crc, uint32_t encrypted) {
-        current()->listed.push_back(
+        called(std::string("message ") + name)->listed.push_back(
             Listed{size, compressed, factor, month, day, year, hour, minute, flag, name, method, crc, encrypted});
     }
-    static int32_t UNZIP32_CALL service(const char*, uint32_t) {
-        auto* self = current();
+    static int32_t UNZIP32_CALL service(const char* name, uint32_t size) {
+        auto* self = called(std::string("service ") + name + " " + std::to_string(size));
         return self->service_calls++ == self->stop_at_service_call ? 1 : 0;
     }
 
     WizEntry entry_;
+    std::thread::id caller_;
 };
 
 }  // namespace ziptest

@@ -175,12 +175,15 @@ int64_t Extraction::entry_time(const CentralEntry& entry) {
     if (entry.unix_mtime) return *entry.unix_mtime;
     // Local time needs the zone, which the system reads anew on each call:
     // once per date and hour will do, as zones change offset on the hour.
-    const uint32_t hour = static_cast<uint32_t>(entry.dos_date) << 5 | entry.dos_time >> 11;
-    if (hour != time_hour_) {
-        time_hour_start_ = dos_time_to_unix(entry.dos_date, entry.dos_time & 0xF800);
-        time_hour_ = hour;
+    // Fields out of range go to the system, which knows what to make of them.
+    const unsigned hour = entry.dos_time >> 11, minute = (entry.dos_time >> 5) & 63, second = (entry.dos_time & 31) * 2;
+    if (hour > 23 || minute > 59 || second > 59) return dos_time_to_unix(entry.dos_date, entry.dos_time);
+    const uint32_t key = static_cast<uint32_t>(entry.dos_date) << 5 | hour;
+    if (key != time_hour_) {
+        time_hour_start_ = dos_time_to_unix(entry.dos_date, static_cast<uint16_t>(hour << 11));
+        time_hour_ = key;
     }
-    return time_hour_start_ + ((entry.dos_time >> 5) & 63) * 60 + (entry.dos_time & 31) * 2;
+    return time_hour_start_ + minute * 60 + second;
 }
 
 bool Extraction::prepare_target() {

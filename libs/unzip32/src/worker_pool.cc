@@ -7,9 +7,8 @@
 namespace uz {
 namespace {
 
-// A file's creation waits on the disk more than on a core, so a few more
-// workers than cores keep the cores busy; more only cost memory (buffers).
-constexpr unsigned kWorkersPerCore = 2;
+// One worker a core: more only contend for the file system's locks (creating
+// files on a disk, more workers than cores made it slower) and cost buffers.
 constexpr unsigned kMostWorkers = 4;
 // Waking a worker costs about what writing a small file does: a sleeping one
 // is woken when this many jobs wait.
@@ -18,7 +17,7 @@ constexpr size_t kWakeBatch = 4;
 size_t worker_limit() {
     if (const int chosen = max_workers.load(std::memory_order_relaxed); chosen >= 0) return static_cast<size_t>(chosen);
     const unsigned cores = std::thread::hardware_concurrency();
-    return cores <= 1 ? 0 : std::min(cores * kWorkersPerCore, kMostWorkers);
+    return cores <= 1 ? 0 : std::min(cores, kMostWorkers);
 }
 
 }  // namespace

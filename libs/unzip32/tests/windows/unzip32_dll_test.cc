@@ -116,6 +116,9 @@ TEST_F(Dll, InstallerOptionsAskWithBackslashNamesAndReplaceReadOnlyFiles) {
     EXPECT_EQ(run.questions, (std::vector<std::string>{"dati\\indice.htm"}));
     EXPECT_EQ(read_file(target / "dati" / "indice.htm"), "new");
     EXPECT_EQ(read_file(target / "dati" / "altro.htm"), "new");
+    // Replacements were written hidden beside the old files; they end up plain.
+    for (const wchar_t* name : {L"dati\\indice.htm", L"dati\\altro.htm"})
+        EXPECT_EQ(attributes(name) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), 0u) << name;
 }
 
 TEST_F(Dll, HostileNamesStayOutAndFailuresKeepOldFiles) {

@@ -46,7 +46,8 @@ bool decode_all(const std::string& path, std::vector<File>& files) {
     if (uz::Result opened = uz::InputFile::open(uz::from_caller_path(path), archive); !opened.ok())
         return fail("open", opened.detail);
     uz::ArchiveLayout layout;
-    if (uz::Result located = uz::locate_directory(*archive, layout); !located.ok()) return fail("archive", located.detail);
+    if (uz::Result located = uz::locate_directory(*archive, layout); !located.ok())
+        return fail("archive", located.detail);
     uz::DirectoryReader reader(*archive, layout);
     uz::EntryDecoder decoder;
     uz::CentralEntry entry;

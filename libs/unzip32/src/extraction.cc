@@ -364,8 +364,8 @@ void Extraction::report_front() {
         pool_.wait(*job, kReportLag / 2);
         forget(*job);
         if (job->outcome.ok()) {
-            print_message(request_, info_text((job->entry.method == 0 ? u" extracting: " : u"  inflating: ") + job->shown),
-                          false);
+            const std::u16string verb = job->entry.method == 0 ? u" extracting: " : u"  inflating: ";
+            print_message(request_, info_text(verb + job->shown), false);
         } else {
             ++failures_;
             print_message(request_, failure_text(job->name, job->outcome.detail), true);
@@ -477,6 +477,7 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
         temporary = target.substr(0, target.size() - parts.back().size()) + temporary_name(parts.back());
         await_writing(temporary);
     }
+    const bool text = options_.translate_eol && (entry.internal_attributes & 1u);
     start(std::make_unique<WriteJob>(WriteJob{.entry = entry,
                                               .data_start = data_start,
                                               .target = target,
@@ -484,7 +485,7 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
                                               .name = name,
                                               .shown = shown,
                                               .mtime = entry_time(entry),
-                                              .translate_line_ends = options_.translate_eol && (entry.internal_attributes & 1u),
+                                              .translate_line_ends = text,
                                               .outcome = {},
                                               .failure = {},
                                               .done = false}));

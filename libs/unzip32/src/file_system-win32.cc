@@ -141,7 +141,9 @@ Result OutputFile::create(const std::u16string& target, const std::u16string& te
     const std::u16string& path = temporary.empty() ? target : temporary;
     const std::wstring name = native(path);
     const DWORD attributes = temporary.empty() ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_HIDDEN;
-    const auto open = [&] { return CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr); };
+    const auto open = [&] {
+        return CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+    };
     HANDLE handle = open();
     // Only a temporary file is ever taken over: what a killed run left there.
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && !temporary.empty() &&
@@ -200,7 +202,8 @@ Result OutputFile::commit(int64_t mtime, bool read_only) {
     }
     committed_ = true;
     // A new file was made plain; a replacement carries the temporary file's hidden attribute.
-    if (replacing || read_only) SetFileAttributesW(to.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    if (replacing || read_only)
+        SetFileAttributesW(to.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
     return {};
 }
 

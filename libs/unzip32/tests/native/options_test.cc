@@ -305,7 +305,8 @@ TEST_F(Options, WorkersChangeNothingButTheSpeed) {
                          .method = static_cast<uint16_t>(i % 4 ? 8 : 0), .external = i % 10 == 3 ? 1u : 0u,
                          .dos_time = hour(i % 24)});
     std::vector<Entry> replacing;
-    for (const char* name : {"1", "2", "3", "4", "5"}) replacing.push_back({.name = name, .data = std::string(name) + "new"});
+    for (const char* name : {"1", "2", "3", "4", "5"})
+        replacing.push_back({.name = name, .data = std::string(name) + "new"});
     replacing.insert(replacing.begin() + 1, {.name = "6", .data = "broken", .crc = 1});
     const struct {
         const char* label;
@@ -360,14 +361,17 @@ TEST_F(Options, WorkersChangeNothingButTheSpeed) {
 // killed run left is taken over, whatever its mode; another is not ours.
 TEST_F(Options, LeftoverTemporaryFileIsTakenOverOthersAreLeftAlone) {
     const std::string long_name(250, 'n');
-    for (const std::string& name : {std::string("a"), std::string("b"), long_name}) write_file(folder.path() / "out" / name, "old");
+    for (const std::string& name : {std::string("a"), std::string("b"), long_name})
+        write_file(folder.path() / "out" / name, "old");
     write_file(folder.path() / "out/.a.uz-tmp", "left by a killed run");
     fs::permissions(folder.path() / "out/.a.uz-tmp", fs::perms::owner_read);
     write_file(folder.path() / "out/.b.uz-tmp", "not ours");
     unzip.options.always_overwrite = 1;
-    ASSERT_EQ(run(unzip, make({{.name = "a", .data = "new"}, {.name = long_name, .data = "long"}})), UZP_OK) << unzip.printed;
-    EXPECT_EQ(snapshot(folder.path() / "out"), (std::map<std::string, std::string>{
-                                                   {"a", "new"}, {"b", "old"}, {".b.uz-tmp", "not ours"}, {long_name, "long"}}));
+    ASSERT_EQ(run(unzip, make({{.name = "a", .data = "new"}, {.name = long_name, .data = "long"}})), UZP_OK)
+        << unzip.printed;
+    EXPECT_EQ(snapshot(folder.path() / "out"),
+              (std::map<std::string, std::string>{
+                  {"a", "new"}, {"b", "old"}, {".b.uz-tmp", "not ours"}, {long_name, "long"}}));
 }
 
 }  // namespace

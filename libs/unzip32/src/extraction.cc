@@ -459,8 +459,11 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
         if (i > 0) shown += separator;
         shown += parts[i];
         const std::u16string full = target_ + separator + shown;
+        const bool folder = i + 1 < parts.size() || path.is_directory;
+        // Where this run found or made a folder, no file is being written.
+        if (folder && known_folders_.contains(full)) continue;
         await_writing(full);
-        if ((i + 1 < parts.size() || path.is_directory) && !ensure_folder(full, name)) return;
+        if (folder && !ensure_folder(full, name)) return;
     }
     const std::u16string target = target_ + separator + shown;
     if (path.is_directory) {

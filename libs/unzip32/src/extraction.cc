@@ -137,6 +137,7 @@ private:
     }
 
     InputSource& archive_;
+    ReadAhead headers_{archive_};  // local headers, read on this thread
     const ExtractionRequest& request_;
     const DCL& options_;
     USERFUNCTIONS* callbacks_;
@@ -213,7 +214,7 @@ int32_t Extraction::run() {
         callbacks_->comment_length = 0;
     }
     Result checked = locate_directory(archive_, layout_);
-    if (checked.ok()) checked = check_no_overlap(archive_, layout_);
+    if (checked.ok()) checked = check_no_overlap(headers_, layout_);
     if (!checked.ok()) {
         report_archive_error(request_, checked);
         return UZP_BAD_ARCHIVE;
@@ -295,7 +296,7 @@ void Extraction::process(const CentralEntry& entry) {
         return fail(name, std::string("unsupported compression method: ") + method_name(entry) + " (" +
                               std::to_string(entry.method) + ")");
     uint64_t data_start = 0;
-    if (Result located = locate_data(archive_, layout_, entry, data_start); !located.ok())
+    if (Result located = locate_data(headers_, layout_, entry, data_start); !located.ok())
         return fail(name, located.detail);
     if (options_.test_only) return test(entry, name, data_start);
     extract(entry, name, path, data_start);

@@ -98,6 +98,16 @@ TEST_F(Structures, ExtendedTimestampWinsOverDosTime) {
     EXPECT_EQ(status.st_mtime, 1700000000);
 }
 
+// Local headers are read through a window of 64 KiB: one that runs past its
+// end is still read whole.
+TEST_F(Structures, LocalHeaderAcrossTheReadWindow) {
+    const std::string first(65536 - 10 - 31, 'f');
+    const Built built = build_zip({{.name = "a", .data = first, .method = 0}, {.name = "b", .data = "b", .method = 0}});
+    ASSERT_EQ(built.local_offsets[1], 65536u - 10);
+    ASSERT_EQ(extract(built), UZP_OK) << unzip.printed;
+    EXPECT_EQ(snapshot(folder.path() / "out"), (std::map<std::string, std::string>{{"a", first}, {"b", "b"}}));
+}
+
 TEST_F(Structures, ReplacesAReadOnlyFileWhenAskedTo) {
     write_file(folder.path() / "out/r", "old");
     fs::permissions(folder.path() / "out/r", fs::perms::owner_read);

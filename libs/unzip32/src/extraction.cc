@@ -67,12 +67,6 @@ enum class Overwrite { ask, all, none };
 // and the workers have that many files to overlap.
 constexpr size_t kReportLag = 64;
 
-std::u16string folded(std::u16string_view text) {
-    std::u16string out(text);
-    for (auto& c : out) c = fold_case(c);
-    return out;
-}
-
 // The temporary file that replaces `leaf`, beside it: hidden and named after
 // it, so that each file has one and what a killed run left is taken over by
 // the next instead of piling up. A name with no room for the additions
@@ -156,7 +150,7 @@ private:
     uint64_t total_uncompressed_ = 0;
     bool aborted_ = false;
     std::deque<Slot> slots_;                                // entries not yet reported, in archive order
-    std::unordered_map<std::u16string, WriteJob*> writing_;  // files the workers may be making, folded paths
+    std::unordered_map<std::u16string, WriteJob*> writing_;  // files the workers may be making, by same_file_key
     WorkerPool pool_;  // last: stopped before anything its jobs use goes
 };
 
@@ -376,11 +370,11 @@ void Extraction::report_front() {
 }
 
 // A later entry at the same place (or inside it, or at its temporary file)
-// must find the earlier file where the archive order puts it. Compared
-// without case, as Windows does.
+// must find the earlier file where the archive order puts it. Compared as the
+// file system compares names: on Windows, without case.
 void Extraction::await_writing(const std::u16string& path) {
     if (writing_.empty()) return;
-    const auto found = writing_.find(folded(path));
+    const auto found = writing_.find(same_file_key(path));
     if (found == writing_.end()) return;
     WriteJob& job = *found->second;
     pool_.wait(job);
@@ -390,7 +384,7 @@ void Extraction::await_writing(const std::u16string& path) {
 void Extraction::forget(const WriteJob& job) {
     for (const std::u16string* path : {&job.target, &job.temporary}) {
         if (path->empty()) continue;
-        const auto found = writing_.find(folded(*path));
+        const auto found = writing_.find(same_file_key(*path));
         if (found != writing_.end() && found->second == &job) writing_.erase(found);
     }
 }
@@ -401,7 +395,7 @@ void Extraction::start(std::unique_ptr<WriteJob> job) {
     // A password is asked for in its turn, on this thread: encrypted entries are decoded here.
     if (!started.entry.encrypted() && pool_.submit(started)) {
         for (const std::u16string* path : {&started.target, &started.temporary})
-            if (!path->empty()) writing_[folded(*path)] = &started;
+            if (!path->empty()) writing_[same_file_key(*path)] = &started;
         return;
     }
     started.run([&](EntrySink& sink) { return decode(started.entry, started.data_start, started.name, sink); });

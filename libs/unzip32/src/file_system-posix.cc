@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "libs/codec/codec.h"
+#include "wildcard.h"
 
 namespace uz {
 namespace {
@@ -26,6 +27,14 @@ char16_t path_separator() { return u'/'; }
 std::u16string from_caller_path(std::string_view bytes) {
     if (auto text = codec::from_utf8(bytes)) return *text;
     return codec::from_windows_1252(bytes);
+}
+
+// Folded as on Windows, where the names came from, as far as fold_case goes:
+// a case-sensitive file system only makes a few more waits of it.
+std::u16string same_file_key(const std::u16string& path) {
+    std::u16string key(path);
+    for (auto& c : key) c = fold_case(c);
+    return key;
 }
 
 PathInfo path_info(const std::u16string& path) {

@@ -76,6 +76,20 @@ PathInfo path_info(const std::u16string& path) {
     return info;
 }
 
+std::u16string same_file_key(const std::u16string& path) {
+    // The invariant capitals are those the file system compares names by;
+    // they take as many units as the path.
+    std::u16string key(path.size(), u'\0');
+    const auto source = reinterpret_cast<const wchar_t*>(path.data());
+    const auto capitals = reinterpret_cast<wchar_t*>(key.data());
+    const int length = static_cast<int>(path.size());
+    if (length > 0 &&
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, source, length, capitals, length, nullptr, nullptr, 0) !=
+            length)
+        return path;
+    return key;
+}
+
 Result make_directory(const std::u16string& path) {
     const std::wstring name = native(path);
     if (CreateDirectoryW(name.c_str(), nullptr)) return {};

@@ -29,6 +29,11 @@ struct PathInfo {
 
 PathInfo path_info(const std::u16string& path);
 
+/// What two paths that name the same file have in common here: on Windows the
+/// path in capitals, as the file system compares names (Greek, Armenian,
+/// full-width letters included).
+std::u16string same_file_key(const std::u16string& path);
+
 /// Creates one folder; fine when it exists as a folder afterwards.
 Result make_directory(const std::u16string& path);
 

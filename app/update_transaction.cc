@@ -99,7 +99,7 @@ void Transaction::commit() {
 
 void Transaction::clean_up() noexcept {
     try {
-        if (!journal_.set_aside.empty() && exists(set_aside_path())) files_.delete_folder(set_aside_path());
+        if (old_data_aside()) files_.delete_folder(set_aside_path());
         try {
             if (exists(journal_.archive)) files_.delete_file(journal_.archive);
         } catch (const runtime::RunTimeError&) {
@@ -116,7 +116,7 @@ std::optional<std::wstring> Transaction::roll_back() noexcept {
     try {
         // While the old data is aside, whatever stands at its place is new; with
         // no old data at all, so is anything there now. Each step can be redone.
-        const bool aside = !journal_.set_aside.empty() && exists(set_aside_path());
+        const bool aside = old_data_aside();
         if ((aside || journal_.set_aside.empty()) && files_.folder_exists(data_)) files_.remove_tree(data_);
         if (aside) files_.move(set_aside_path(), data_);
         remove_what_was_added_beside();
@@ -160,20 +160,24 @@ void Transaction::save_journal() {
     }
 }
 
+bool Transaction::old_data_aside() { return !journal_.set_aside.empty() && exists(set_aside_path()); }
+
+bool Transaction::history_changed() {
+    return files_.dir(history_, runtime::attribute::normal).empty() || files_.read_file(history_) != journal_.history;
+}
+
 void Transaction::restore_history() {
     // Written only where it differs: a history the run did not change keeps even its time.
-    if (!files_.dir(history_, runtime::attribute::normal).empty() && files_.read_file(history_) == journal_.history)
-        return;
-    files_.write_file(history_, journal_.history);
+    if (history_changed()) files_.write_file(history_, journal_.history);
 }
 
 std::wstring Transaction::where_things_are() noexcept {
     const std::wstring next_time = L"Il ripristino sarà completato alla prossima esecuzione dell'installazione.";
     try {
         std::wstring text;
-        if (!journal_.set_aside.empty() && exists(set_aside_path()))
+        if (old_data_aside())
             text += L"I dati precedenti del catalogo sono nella cartella " + set_aside_path() + L".\n";
-        if (files_.dir(history_, runtime::attribute::normal).empty() || files_.read_file(history_) != journal_.history)
+        if (history_changed())
             text += L"Lo storico delle patch precedente è conservato nel file " + journal_path_ + L".\n";
         return text + next_time;
     } catch (...) {

@@ -53,6 +53,9 @@ private:
     bool exists(const std::wstring& path);
     std::wstring set_aside_path() const { return folder_ + L"\\" + journal_.set_aside; }
     void save_journal();
+    bool old_data_aside();
+    /// Whether the history is gone or holds other bytes than before the run.
+    bool history_changed();
     void restore_history();
     void remove_what_was_added_beside();
     std::wstring where_things_are() noexcept;

@@ -18,9 +18,13 @@ public:
     /// the catalogue there.
     void correzione_path(const std::wstring& Path);
 
-    /// Checks the patch history file and records patch `versione` in it;
-    /// refusals show their message and end the program.
+    /// Checks the patch history file for patch `versione`; refusals show
+    /// their message and end the program.
     void controlla_file(const std::wstring& file1, std::int16_t versione);
+
+    /// The bytes to append to the history file that controlla_file accepted
+    /// to record patch `versione` with today's date.
+    std::string riga_della_patch(const std::wstring& file1, std::int16_t versione);
 
     /// Creates a program-group shortcut through a setup-toolkit library.
     bool crea_collegamento(std::int32_t toolkit, std::wstring group, std::wstring name,

@@ -15,12 +15,23 @@ public:
                 first_ = GetLastError() != ERROR_ALREADY_EXISTS;
                 return;
             }
+            // A mutex this account may not open is another account's run at work
+            // (a deployment agent's as SYSTEM, another administrator's).
+            if (GetLastError() == ERROR_ACCESS_DENIED && exists(name)) {
+                first_ = false;
+                return;
+            }
         }
         first_ = true;  // no mutex at all: nothing to guard with, go on
     }
     bool first() const { return first_; }
 
 private:
-    platform::ScopedFileHandle mutex_;
+    static bool exists(const wchar_t* name) {
+        const platform::ScopedKernelHandle other(OpenMutexW(SYNCHRONIZE, FALSE, name));
+        return other || GetLastError() != ERROR_FILE_NOT_FOUND;
+    }
+
+    platform::ScopedKernelHandle mutex_;
     bool first_ = false;
 };

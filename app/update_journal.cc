@@ -1,7 +1,14 @@
 #include "app/update_journal.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstdint>
+#include <cstdio>
 
+#include "app/update_paths.h"
+#include "libs/codec/codec.h"
+#include "libs/unzip32/temporary_name.h"
 #include "runtime/text.h"
 
 namespace catalogue_update {
@@ -9,8 +16,20 @@ namespace catalogue_update {
 namespace {
 
 constexpr std::string_view kHeading = "Varenkor Catalogo, patch 7: aggiornamento in corso\r\n";
-constexpr std::string_view kBegun = "begun";
+// Both states are as long, so that the commit rewrites a few bytes in place.
+constexpr std::string_view kBegun = "begun    ";
 constexpr std::string_view kCommitted = "committed";
+// A journal lists what one archive writes beside the data folder; more than
+// this is no journal of ours.
+constexpr std::size_t kMostWritten = 1'000'000;
+constexpr unsigned kTemporaryAttempts = 99;
+
+constexpr std::array<std::pair<Written::Kind, std::string_view>, 4> kKinds{{
+    {Written::Kind::new_file, "new-file"},
+    {Written::Kind::new_folder, "new-folder"},
+    {Written::Kind::replaced, "replaced"},
+    {Written::Kind::temporary, "temporary"},
+}};
 
 std::string field(std::string_view name, std::string_view value) {
     return std::string(name) + ": " + std::string(value) + "\r\n";
@@ -26,30 +45,112 @@ std::optional<std::string_view> take_field(std::string_view& bytes, std::string_
     return value;
 }
 
+std::optional<std::size_t> number(std::string_view text) {
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return value;
+}
+
+/// FNV-1a, 64 bits: enough to tell a journal that was cut short or changed
+/// from the one this program wrote.
+std::string checksum(std::string_view state, std::string_view body) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const std::string_view part : {state, body})
+        for (const char c : part) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return digits;
+}
+
+std::u16string utf16(std::wstring_view text) { return codec::from_utf8_or_replacement(codec::to_utf8(text)); }
+
+bool numbered_or_empty(const std::wstring& name, std::wstring_view base) { return name.empty() || numbered(name, base); }
+
+/// Whether `path` is the library's temporary file for a file this journal replaces.
+bool temporary_of_a_replaced_file(const Journal& journal, const std::wstring& path) {
+    const std::u16string leaf = utf16(leaf_of(path));
+    for (const Written& w : journal.written) {
+        if (w.kind != Written::Kind::replaced || !same_name(parent_of(w.path), parent_of(path))) continue;
+        for (unsigned attempt = 1; attempt <= kTemporaryAttempts; ++attempt)
+            if (unzip32_temporary_name(utf16(leaf_of(w.path)), attempt) == leaf) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // Paths are kept in UTF-8, so that a name outside the ANSI code page survives;
-// the history follows as it was, byte for byte, after its length.
+// the history follows as it was, byte for byte, after its length. The checksum
+// covers the state and everything after it.
 std::string Journal::serialize() const {
-    return std::string(kHeading) + field("state", committed ? kCommitted : kBegun) +
-           field("set aside", runtime::to_utf8(set_aside)) + field("archive", runtime::to_utf8(archive)) +
-           field("history", std::to_string(history.size())) + history;
+    std::string body = field("set aside", runtime::to_utf8(set_aside)) + field("copies", runtime::to_utf8(copies)) +
+                       field("archive", runtime::to_utf8(archive)) + field("written", std::to_string(written.size()));
+    for (const Written& w : written) {
+        const auto kind = std::find_if(kKinds.begin(), kKinds.end(), [&](const auto& k) { return k.first == w.kind; });
+        body += std::string(kind->second) + " " + runtime::to_utf8(w.path) + "\r\n";
+    }
+    body += field("record", std::to_string(record.size())) + record;
+    body += field("history", std::to_string(history.size())) + history;
+    const std::string_view state = committed ? kCommitted : kBegun;
+    return std::string(kHeading) + field("state", state) + field("checksum", checksum(state, body)) + body;
 }
 
 std::optional<Journal> Journal::parse(std::string_view bytes) {
     if (bytes.substr(0, kHeading.size()) != kHeading) return std::nullopt;
     bytes.remove_prefix(kHeading.size());
     const auto state = take_field(bytes, "state");
-    const auto set_aside = take_field(bytes, "set aside");
-    const auto archive = take_field(bytes, "archive");
-    const auto length = take_field(bytes, "history");
-    if (!state || !set_aside || !archive || !length || (*state != kBegun && *state != kCommitted))
+    const auto sum = take_field(bytes, "checksum");
+    if (!state || (*state != kBegun && *state != kCommitted) || !sum || *sum != checksum(*state, bytes))
         return std::nullopt;
-    std::size_t size = 0;
-    const auto [end, error] = std::from_chars(length->data(), length->data() + length->size(), size);
-    if (error != std::errc() || end != length->data() + length->size() || size != bytes.size()) return std::nullopt;
-    return Journal{*state == kCommitted, runtime::from_utf8(*set_aside), runtime::from_utf8(*archive),
-                   std::string(bytes)};
+
+    Journal journal;
+    journal.committed = *state == kCommitted;
+    const auto set_aside = take_field(bytes, "set aside");
+    const auto copies = take_field(bytes, "copies");
+    const auto archive = take_field(bytes, "archive");
+    const auto count = take_field(bytes, "written");
+    const auto written = count ? number(*count) : std::nullopt;
+    if (!set_aside || !copies || !archive || !written || *written > kMostWritten) return std::nullopt;
+    journal.set_aside = runtime::from_utf8(*set_aside);
+    journal.copies = runtime::from_utf8(*copies);
+    journal.archive = runtime::from_utf8(*archive);
+    for (std::size_t i = 0; i < *written; ++i) {
+        const std::size_t end = bytes.find("\r\n");
+        if (end == std::string_view::npos) return std::nullopt;
+        const std::string_view line = bytes.substr(0, end);
+        const auto kind = std::find_if(kKinds.begin(), kKinds.end(), [&](const auto& k) {
+            return line.size() > k.second.size() && line.substr(0, k.second.size()) == k.second &&
+                   line[k.second.size()] == ' ';
+        });
+        if (kind == kKinds.end()) return std::nullopt;
+        journal.written.push_back({kind->first, runtime::from_utf8(line.substr(kind->second.size() + 1))});
+        bytes.remove_prefix(end + 2);
+    }
+    const auto record = take_field(bytes, "record");
+    const auto record_length = record ? number(*record) : std::nullopt;
+    if (!record_length || *record_length > bytes.size()) return std::nullopt;
+    journal.record = std::string(bytes.substr(0, *record_length));
+    bytes.remove_prefix(*record_length);
+    const auto length = take_field(bytes, "history");
+    if (!length || number(*length) != bytes.size()) return std::nullopt;
+    journal.history = std::string(bytes);
+    return journal;
+}
+
+bool Journal::well_formed() const {
+    if (!numbered_or_empty(set_aside, kSetAside) || !numbered_or_empty(copies, kCopies)) return false;
+    bool replaces = false;
+    for (const Written& w : written) {
+        if (!beside_data(w.path)) return false;
+        if (w.kind == Written::Kind::temporary && !temporary_of_a_replaced_file(*this, w.path)) return false;
+        replaces = replaces || w.kind == Written::Kind::replaced;
+    }
+    return replaces == !copies.empty();
+}
+
+std::wstring copy_of(const Journal& journal, const std::wstring& replaced) {
+    return journal.copies + L"\\file\\" + replaced;
 }
 
 }  // namespace catalogue_update

@@ -1,188 +1,339 @@
 #include "app/update_transaction.h"
 
-#include <algorithm>
 #include <utility>
-#include <vector>
 
+#include "app/update_failed.h"
+#include "app/update_paths.h"
+#include "history/history_reader.h"
 #include "runtime/run_time_error.h"
+#include "runtime/text.h"
 
 namespace catalogue_update {
 
 namespace {
 
-const std::wstring kDataFolder = L"catalogo";
-const std::wstring kHistory = L"patch.txt";
-const std::wstring kJournal = L"patch7.journal";
-// The old data's place while the new data is written: a name the catalogue
-// does not use, numbered when something of that name is there already.
-const std::wstring kSetAside = L"catalogo.prima-della-patch-7";
+constexpr int kAnyEntry = runtime::attribute::hidden | runtime::attribute::system | runtime::attribute::directory;
+// Inside the copies folder: each copy is written here first, then renamed to
+// its place, so that a copy cut short is never taken for a whole one.
+const std::wstring kCopyInProgress = L"copia-in-corso";
 
-/// Whether the relative `path` is `name` or lies below it.
-bool within(const std::wstring& path, const std::wstring& name) {
-    return path.compare(0, name.size(), name) == 0 && (path.size() == name.size() || path[name.size()] == L'\\');
+std::wstring reason_of_current_exception() {
+    try {
+        throw;
+    } catch (const UpdateFailed& failure) {
+        return failure.reason;
+    } catch (...) {
+        return runtime::RunTimeError::from_current_exception().description();
+    }
 }
 
-constexpr int kAnyEntry = runtime::attribute::hidden | runtime::attribute::system | runtime::attribute::directory;
+/// Whether `now` is `before` with part of `record` appended: an append cut
+/// short by a power cut may have written only some of its bytes, or none
+/// (read back as zeros), though the file grew.
+bool part_of_the_record_appended(const std::string& before, const std::string& record, const std::string& now) {
+    if (now.size() > before.size() + record.size() || now.compare(0, before.size(), before) != 0) return false;
+    for (std::size_t i = before.size(); i < now.size(); ++i)
+        if (now[i] != record[i - before.size()] && now[i] != '\0') return false;
+    return true;
+}
 
 }  // namespace
 
-Transaction::Transaction(runtime::FileSystem& files, const std::wstring& folder, const std::wstring& archive)
+Transaction::Transaction(runtime::FileSystem& files, runtime::Dialogs& dialogs, const std::wstring& folder,
+                         const std::wstring& archive)
     : files_(files),
+      dialogs_(dialogs),
       folder_(folder),
-      data_(folder + L"\\" + kDataFolder),
-      history_(folder + L"\\" + kHistory),
+      data_(path(std::wstring(kDataFolder))),
+      history_(path(std::wstring(kHistory))),
       archive_(archive),
-      journal_path_(folder + L"\\" + kJournal) {}
+      journal_path_(path(std::wstring(kJournal))) {}
 
 Transaction::~Transaction() { roll_back(); }
 
 bool Transaction::exists(const std::wstring& path) { return !files_.dir(path, kAnyEntry).empty(); }
 
-std::optional<std::wstring> Transaction::recover() {
-    // A journal that was never completed: its run had not changed anything yet.
-    const std::wstring unfinished = journal_path_ + L".tmp";
-    if (exists(unfinished)) files_.delete_file(unfinished);
-    if (!exists(journal_path_)) return std::nullopt;
+void Transaction::run(Steps& steps) {
+    settle_earlier_run();
+    steps.check_history();
 
-    const auto journal = Journal::parse(files_.read_file(journal_path_));
-    if (!journal)
-        return L"il file " + journal_path_ +
-               L", che descrive un'installazione interrotta, è danneggiato. Il catalogo non è stato modificato.";
+    // Everything that can refuse the update is asked before anything changes.
+    Plan plan;
+    try {
+        plan = plan_update(files_, folder_, archive_, steps.list_archive());
+        if (!plan.set_aside.empty()) files_.ensure_removable(data_);
+        begin(plan, steps.patch_record());
+    } catch (const runtime::EndProgram&) {
+        throw;
+    } catch (...) {
+        report_not_installed(reason_of_current_exception(), std::nullopt);
+    }
+
+    try {
+        files_.append_file(history_, journal_.record);
+        set_aside_old_data();
+        copy_replaced_files();
+        steps.extract();
+        check_new_data(plan);
+        flush_new_data(plan);
+        commit();
+    } catch (const runtime::EndProgram&) {
+        roll_back();
+        throw;
+    } catch (...) {
+        const std::wstring reason = reason_of_current_exception();
+        report_not_installed(reason, roll_back());
+    }
+    if (const auto leftover = clean_up()) report_leftover(*leftover);
+}
+
+// --- A run that was cut short ---------------------------------------------------
+
+void Transaction::settle_earlier_run() {
+    if (!exists(journal_path_)) return;
+    held_ = files_.hold(journal_path_);
+    if (!held_) report_another_run();
+    std::optional<Journal> journal;
+    try {
+        journal = Journal::parse(held_->read());
+        if (!journal || !trustworthy(*journal)) throw UpdateFailed{};
+    } catch (...) {
+        held_.reset();
+        report_untrusted_journal(journal);
+    }
     journal_ = *journal;
     if (journal_.committed) {
-        clean_up();
-        return std::nullopt;
+        if (const auto leftover = clean_up()) report_leftover(*leftover);
+        return;
     }
     open_ = true;
-    return roll_back();
+    if (const auto where = roll_back())
+        report_not_installed(L"Un'installazione precedente di questa patch si è interrotta.", where);
 }
 
-void Transaction::begin() {
-    if (files_.dir(history_, runtime::attribute::normal).empty()) return;
-    journal_ = Journal{false, L"", archive_, files_.read_file(history_)};
-    if (files_.folder_exists(data_)) {
-        journal_.set_aside = kSetAside;
-        for (int n = 2; exists(set_aside_path()); ++n) journal_.set_aside = kSetAside + L"." + std::to_wstring(n);
-    }
-    save_journal();
+// Nothing is done on the word of a journal that names anything this program
+// does not write, or whose history is not the one patch.txt holds: it may be
+// damaged, stale (a later patch has been installed since), or planted.
+bool Transaction::trustworthy(const Journal& journal) {
+    if (!journal.well_formed() || files_.dir(history_, runtime::attribute::normal).empty()) return false;
+    return part_of_the_record_appended(journal.history, journal.record, files_.read_file(history_));
+}
+
+// --- The update ---------------------------------------------------------------------
+
+void Transaction::begin(const Plan& plan, std::string record) {
+    journal_ = Journal{false, plan.set_aside, plan.copies, archive_, plan.beside, files_.read_file(history_),
+                       std::move(record)};
+    held_ = files_.create_held(journal_path_, journal_.serialize());
+    if (!held_) report_another_run();
     open_ = true;
-}
-
-void Transaction::abandon() {
-    if (!std::exchange(open_, false)) return;
-    try {
-        files_.delete_file(journal_path_);
-    } catch (const runtime::RunTimeError&) {
-        // The next start rolls back a run that changed nothing: no harm done.
-    }
 }
 
 void Transaction::set_aside_old_data() {
-    beside_before_.emplace();
-    for (const std::wstring& path : files_.list_tree(folder_))
-        if (!within(path, kDataFolder)) beside_before_->insert(path);
-    if (journal_.set_aside.empty()) return;
-    files_.ensure_removable(data_);
-    files_.move(data_, set_aside_path());
+    if (!journal_.set_aside.empty()) files_.move(data_, path(journal_.set_aside));
+}
+
+void Transaction::copy_replaced_files() {
+    for (const Written& written : journal_.written) {
+        if (written.kind != Written::Kind::replaced || !exists(path(written.path))) continue;
+        // The copy's folders, from the copies folder down.
+        const std::wstring copy = copy_of(journal_, written.path);
+        for (std::size_t at = 0; (at = copy.find(L'\\', at + 1)) != std::wstring::npos;)
+            if (!files_.folder_exists(path(copy.substr(0, at)))) files_.make_folder(path(copy.substr(0, at)));
+        const std::wstring in_progress = path(journal_.copies + L"\\" + kCopyInProgress);
+        files_.copy_exactly(path(written.path), in_progress);
+        files_.move(in_progress, path(copy));
+    }
+}
+
+void Transaction::check_new_data(const Plan& plan) {
+    for (const std::wstring& entry : plan.data)
+        if (!exists(path(entry)))
+            throw UpdateFailed{L"L'estrazione dell'archivio " + archive_ + L" non ha scritto " + path(entry) + L"."};
+}
+
+// The old data goes only once the new is on the disk: after a power cut, a
+// file written but not flushed may read back as zeros.
+void Transaction::flush_new_data(const Plan& plan) {
+    if (files_.flush_volume(folder_)) return;
+    for (const std::wstring& file : plan.files)
+        if (exists(path(file)) && !files_.folder_exists(path(file))) files_.flush_file(path(file));
 }
 
 void Transaction::commit() {
     journal_.committed = true;
     try {
-        save_journal();
+        held_->rewrite(journal_.serialize());
     } catch (...) {
-        journal_.committed = false;  // the journal on disk still says begun: roll back
+        journal_.committed = false;
         throw;
     }
     open_ = false;
 }
 
-void Transaction::clean_up() noexcept {
+std::optional<std::wstring> Transaction::clean_up() noexcept {
     try {
-        if (old_data_aside()) files_.delete_folder(set_aside_path());
-        try {
-            if (exists(journal_.archive)) files_.delete_file(journal_.archive);
-        } catch (const runtime::RunTimeError&) {
-            // A read-only archive or medium: the update stands all the same.
-        }
-        files_.delete_file(journal_path_);
+        if (old_data_aside()) files_.remove_tree(path(journal_.set_aside));
+        remove_copies();
+        for (const Written& written : journal_.written)
+            if (written.kind == Written::Kind::temporary) undo(written);
     } catch (...) {
-        // What is left, the next start deletes.
+        // The journal stays: the next start finishes the cleanup.
+        return runtime::RunTimeError::from_current_exception().description();
+    }
+    try {
+        // Only the archive this run was given: the journal's word is not enough.
+        if (same_name(journal_.archive, archive_) && exists(archive_)) files_.delete_file(archive_);
+    } catch (...) {
+        // A read-only archive or medium: the update stands all the same.
+    }
+    try {
+        held_->remove();
+        held_.reset();
+        return std::nullopt;
+    } catch (...) {
+        return runtime::RunTimeError::from_current_exception().description();
     }
 }
+
+// --- The rollback ---------------------------------------------------------------------
 
 std::optional<std::wstring> Transaction::roll_back() noexcept {
     if (!std::exchange(open_, false)) return std::nullopt;
     try {
-        // While the old data is aside, whatever stands at its place is new; with
-        // no old data at all, so is anything there now. Each step can be redone.
-        const bool aside = old_data_aside();
-        if ((aside || journal_.set_aside.empty()) && files_.folder_exists(data_)) files_.remove_tree(data_);
-        if (aside) files_.move(set_aside_path(), data_);
-        remove_what_was_added_beside();
-        restore_history();
-        files_.delete_file(journal_path_);
+        // The history first: whatever is left to undo, the patch is no longer recorded.
+        if (history_differs()) files_.write_file(history_, journal_.history);
+        // While the old data is aside, what stands at its place is the new data;
+        // with no old data at all, so is anything there now.
+        if (old_data_aside() || journal_.set_aside.empty()) {
+            if (files_.folder_exists(data_)) files_.remove_tree(data_);
+            if (!journal_.set_aside.empty()) files_.move(path(journal_.set_aside), data_);
+        }
+        // Beside the data, only what the journal lists, the last first: a file
+        // before its folder. What anyone else saved meanwhile stays.
+        for (auto written = journal_.written.rbegin(); written != journal_.written.rend(); ++written) undo(*written);
+        remove_copies();
+        held_->remove();
+        held_.reset();
         return std::nullopt;
     } catch (...) {
         return runtime::RunTimeError::from_current_exception().description() + L".\n" + where_things_are();
     }
 }
 
-void Transaction::remove_what_was_added_beside() {
-    if (!beside_before_) return;
-    std::vector<std::wstring> added;
-    for (const std::wstring& path : files_.list_tree(folder_))
-        if (!beside_before_->count(path) && !within(path, kDataFolder))
-            added.push_back(path);
-    // A folder goes with what it holds, which then needs no removal of its own.
-    std::sort(added.begin(), added.end());
-    std::wstring removed_folder;
-    for (const std::wstring& path : added) {
-        if (!removed_folder.empty() && within(path, removed_folder)) continue;
-        files_.remove_tree(folder_ + L"\\" + path);
-        removed_folder = path;
-    }
-}
-
-void Transaction::save_journal() {
-    // Written whole beside it, then renamed over it: the journal on disk is
-    // always one whole journal, the old one or the new one.
-    const std::wstring temporary = journal_path_ + L".tmp";
-    try {
-        files_.write_file(temporary, journal_.serialize());
-        files_.move(temporary, journal_path_);
-    } catch (...) {
-        try {
-            if (exists(temporary)) files_.delete_file(temporary);
-        } catch (...) {
+void Transaction::undo(const Written& written) {
+    const std::wstring target = path(written.path);
+    switch (written.kind) {
+        case Written::Kind::new_file:
+        case Written::Kind::temporary:
+            if (exists(target) && !files_.folder_exists(target)) files_.remove_tree(target);
+            break;
+        case Written::Kind::new_folder:
+            files_.remove_empty_folder(target);
+            break;
+        case Written::Kind::replaced: {
+            const std::wstring copy = path(copy_of(journal_, written.path));
+            if (!exists(copy)) break;  // not copied yet, or already back
+            if (exists(target) && !files_.folder_exists(target)) files_.remove_tree(target);
+            files_.move(copy, target);
+            break;
         }
-        throw;
     }
 }
 
-bool Transaction::old_data_aside() { return !journal_.set_aside.empty() && exists(set_aside_path()); }
+// The copies, then their folders when nothing else is in them.
+void Transaction::remove_copies() {
+    if (journal_.copies.empty() || !files_.folder_exists(path(journal_.copies))) return;
+    const std::wstring in_progress = path(journal_.copies + L"\\" + kCopyInProgress);
+    if (exists(in_progress)) files_.remove_tree(in_progress);
+    for (auto written = journal_.written.rbegin(); written != journal_.written.rend(); ++written) {
+        if (written->kind != Written::Kind::replaced) continue;
+        std::wstring copy = copy_of(journal_, written->path);
+        if (exists(path(copy))) files_.remove_tree(path(copy));
+        while ((copy = parent_of(copy)) != journal_.copies) files_.remove_empty_folder(path(copy));
+    }
+    files_.remove_empty_folder(path(journal_.copies));
+}
 
-bool Transaction::history_changed() {
+bool Transaction::old_data_aside() { return !journal_.set_aside.empty() && exists(path(journal_.set_aside)); }
+
+bool Transaction::history_differs() {
     return files_.dir(history_, runtime::attribute::normal).empty() || files_.read_file(history_) != journal_.history;
 }
 
-void Transaction::restore_history() {
-    // Written only where it differs: a history the run did not change keeps even its time.
-    if (history_changed()) files_.write_file(history_, journal_.history);
+bool Transaction::history_records_the_patch() noexcept {
+    try {
+        const std::wstring text = runtime::from_ansi(files_.read_file(history_));
+        history::LineReader lines(text);
+        for (std::wstring_view line; lines.next(line);)
+            if (runtime::trim_spaces(history::number_column(line)) == L"7") return true;
+    } catch (...) {
+    }
+    return false;
 }
 
 std::wstring Transaction::where_things_are() noexcept {
     const std::wstring next_time = L"Il ripristino sarà completato alla prossima esecuzione dell'installazione.";
     try {
         std::wstring text;
+        if (history_differs())
+            text += L"Il file " + history_ + L" registra ancora la patch 7: lo storico precedente è conservato nel file " +
+                    journal_path_ + L".\n";
         if (old_data_aside())
-            text += L"I dati precedenti del catalogo sono nella cartella " + set_aside_path() + L".\n";
-        if (history_changed())
-            text += L"Lo storico delle patch precedente è conservato nel file " + journal_path_ + L".\n";
+            text += L"I dati precedenti del catalogo sono nella cartella " + path(journal_.set_aside) + L".\n";
+        if (!journal_.copies.empty() && files_.folder_exists(path(journal_.copies)))
+            text += L"I file sostituiti dall'archivio sono conservati nella cartella " + path(journal_.copies) + L".\n";
         return text + next_time;
     } catch (...) {
         return L"Ciò che serve al ripristino è descritto nel file " + journal_path_ + L". " + next_time;
     }
+}
+
+// --- What the user is told -----------------------------------------------------------
+
+void Transaction::report_not_installed(const std::wstring& reason, const std::optional<std::wstring>& where) {
+    std::wstring text = L"La patch non è stata installata.\n\n" + reason + L"\n\n";
+    text += where ? L"Non è stato possibile ripristinare il catalogo: " + *where
+                  : L"Il catalogo e lo storico delle patch sono come prima: si può eseguire di nuovo "
+                    L"l'installazione.";
+    dialogs_.message_box(text, runtime::msgbox::ok_only | runtime::msgbox::critical, runtime::kTitle);
+    throw runtime::EndProgram{runtime::exit_code::failed};
+}
+
+// Says what the disk shows, without acting on it, and what the user can do.
+void Transaction::report_untrusted_journal(const std::optional<Journal>& journal) {
+    std::wstring set_aside = path(std::wstring(kSetAside));
+    if (journal && numbered(journal->set_aside, kSetAside)) set_aside = path(journal->set_aside);
+    bool aside = false, recorded = false;
+    try {
+        aside = files_.folder_exists(set_aside);
+        recorded = history_records_the_patch();
+    } catch (...) {
+    }
+    std::wstring text = L"La patch non è stata installata.\n\nIl file " + journal_path_ +
+                        L" descrive un'installazione di questa patch che non si è conclusa, ma è danneggiato o non "
+                        L"corrisponde al catalogo: per non perdere dati, l'installazione non ha modificato nulla.\n\n";
+    text += L"Il file " + history_ + (recorded ? L" registra la patch 7." : L" non registra la patch 7.");
+    if (aside) text += L" La cartella " + set_aside + L" contiene i dati del catalogo precedenti alla patch.";
+    text += L"\n\nPer ripristinare il catalogo: ";
+    if (aside) text += L"sostituire la cartella " + data_ + L" con la cartella " + set_aside + L", ";
+    if (recorded) text += L"togliere da " + history_ + L" la riga della patch 7, ";
+    text += L"eliminare il file " + journal_path_ + L"; poi eseguire di nuovo l'installazione.";
+    dialogs_.message_box(text, runtime::msgbox::ok_only | runtime::msgbox::critical, runtime::kTitle);
+    throw runtime::EndProgram{runtime::exit_code::failed};
+}
+
+void Transaction::report_another_run() {
+    held_.reset();
+    dialogs_.message_box(L"L'installazione di questa patch è già in corso.",
+                         runtime::msgbox::ok_only | runtime::msgbox::information, runtime::kTitle);
+    throw runtime::EndProgram{runtime::exit_code::already_running};
+}
+
+void Transaction::report_leftover(const std::wstring& problem) {
+    dialogs_.message_box(L"La patch è installata, ma la pulizia non è finita: " + problem +
+                             L".\nLa prossima esecuzione dell'installazione la completerà.",
+                         runtime::msgbox::ok_only | runtime::msgbox::information, runtime::kTitle);
 }
 
 }  // namespace catalogue_update

@@ -1,6 +1,7 @@
 // The patch history check: patch.txt must exist and hold records, this patch
 // must not be recorded yet, and the last recorded patch must be at least its
-// predecessor; then this patch is recorded with today's date.
+// predecessor. The record of this patch, with today's date, is appended
+// apart, once the update has checked everything else and journaled it.
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -93,11 +94,13 @@ void Form1::controlla_file(const std::wstring& file1, std::int16_t versione) {
     // Only the last record counts: it is the patch installed most recently.
     if (patch_number(storico.back(), file1) < versione - 1)
         refuse(os_.dialogs, predecessor_message(versione), runtime::exit_code::not_applicable);
+}
 
-    // One append, so that a failure leaves the file as it was. A last line
-    // without an end gets one first, or the new record would run on from it.
+std::string Form1::riga_della_patch(const std::wstring& file1, std::int16_t versione) {
+    // Appended in one piece, so that a failure leaves the file as it was. A
+    // last line without an end gets one first, or the new record would run on
+    // from it.
     std::string record;
-    if (history::needs_line_end_before_record(bytes)) record = "\r\n";
-    record += runtime::to_ansi(history::record_text(versione, os_.clock.short_date_today())) + "\r\n";
-    os_.files.append_file(file1, record);
+    if (history::needs_line_end_before_record(os_.files.read_file(file1))) record = "\r\n";
+    return record + runtime::to_ansi(history::record_text(versione, os_.clock.short_date_today())) + "\r\n";
 }

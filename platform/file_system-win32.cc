@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
+#include <memory>
+#include <utility>
 
 #include "platform/scoped-win32.h"
 #include "runtime/run_time_error.h"
@@ -96,6 +99,18 @@ void write_all(HANDLE file, std::string_view bytes, const std::wstring& action) 
     if (!FlushFileBuffers(file)) raise(GetLastError(), action);
 }
 
+std::string read_all(HANDLE file, const std::wstring& action) {
+    std::string content;
+    char chunk[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) raise(GetLastError(), action);
+        if (read == 0) break;
+        content.append(chunk, read);
+    }
+    return content;
+}
+
 }  // namespace
 
 std::wstring Win32FileSystem::dir(const std::wstring& pattern, int attributes) {
@@ -186,13 +201,16 @@ void Win32FileSystem::remove_tree(const std::wstring& path) {
     });
 }
 
-std::vector<std::wstring> Win32FileSystem::list_tree(const std::wstring& folder) {
-    std::vector<std::wstring> paths;
-    const auto add = [&](const std::wstring& path) {
-        if (path.size() > folder.size()) paths.push_back(path.substr(folder.size() + 1));
-    };
-    walk(folder, [&](const std::wstring& file, DWORD) { add(file); }, add);
-    return paths;
+void Win32FileSystem::make_folder(const std::wstring& path) {
+    if (!CreateDirectoryW(path.c_str(), nullptr)) raise(GetLastError(), L"Impossibile creare la cartella " + path);
+}
+
+bool Win32FileSystem::remove_empty_folder(const std::wstring& path) {
+    if (RemoveDirectoryW(path.c_str())) return true;
+    const DWORD code = GetLastError();
+    if (code == ERROR_DIR_NOT_EMPTY) return false;
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
+    raise(code, L"Impossibile eliminare la cartella " + path);
 }
 
 void Win32FileSystem::move(const std::wstring& from, const std::wstring& to) {
@@ -207,16 +225,64 @@ void Win32FileSystem::move(const std::wstring& from, const std::wstring& to) {
 
 std::string Win32FileSystem::read_file(const std::wstring& path) {
     const std::wstring action = L"Impossibile leggere il file " + path;
-    ScopedFileHandle file = open_file(path, GENERIC_READ, OPEN_EXISTING, action);
-    std::string content;
-    char chunk[65536];
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) raise(GetLastError(), action);
-        if (read == 0) break;
-        content.append(chunk, read);
+    return read_all(open_file(path, GENERIC_READ, OPEN_EXISTING, action).get(), action);
+}
+
+void Win32FileSystem::copy_exactly(const std::wstring& from, const std::wstring& to) {
+    const std::wstring action = L"Impossibile copiare il file " + from + L" in " + to;
+    const std::string bytes = read_file(from);
+    WIN32_FILE_ATTRIBUTE_DATA source{};
+    if (!GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &source)) raise(GetLastError(), action);
+    {
+        ScopedFileHandle copy(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                          nullptr));
+        if (!copy) raise(GetLastError(), action);
+        write_all(copy.get(), bytes, action);
+        if (!SetFileTime(copy.get(), &source.ftCreationTime, &source.ftLastAccessTime, &source.ftLastWriteTime) ||
+            !FlushFileBuffers(copy.get()))
+            raise(GetLastError(), action);
     }
-    return content;
+    if (!SetFileAttributesW(to.c_str(), source.dwFileAttributes)) raise(GetLastError(), action);
+}
+
+bool Win32FileSystem::flush_volume(const std::wstring& path) {
+    wchar_t root[MAX_PATH];
+    if (!GetVolumePathNameW(path.c_str(), root, MAX_PATH)) return false;
+    // Only a drive letter names a volume that can be opened: "C:\" becomes "\\.\C:".
+    if (!(std::iswalpha(root[0]) && root[1] == L':' && root[2] == L'\\' && root[3] == 0)) return false;
+    const std::wstring volume = L"\\\\.\\" + std::wstring(root, 2);
+    const ScopedFileHandle handle(CreateFileW(volume.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+    return handle && FlushFileBuffers(handle.get());
+}
+
+void Win32FileSystem::flush_file(const std::wstring& path) {
+    const std::wstring action = L"Impossibile scrivere su disco il file " + path;
+    // Flushing needs write access, which a read-only file refuses for a moment.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) raise(GetLastError(), action);
+    const bool read_only = attributes & FILE_ATTRIBUTE_READONLY;
+    if (read_only && !SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)))
+        raise(GetLastError(), action);
+    DWORD code = ERROR_SUCCESS;
+    {
+        const ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                OPEN_EXISTING, 0, nullptr));
+        if (!file || !FlushFileBuffers(file.get())) code = GetLastError();
+    }
+    if (read_only) SetFileAttributesW(path.c_str(), attributes);
+    if (code != ERROR_SUCCESS) raise(code, action);
+}
+
+std::wstring Win32FileSystem::short_path(const std::wstring& path) {
+    const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (size == 0) return {};
+    std::wstring result(size, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), result.data(), size);
+    if (length == 0 || length >= size) return {};
+    result.resize(length);
+    return result;
 }
 
 void Win32FileSystem::append_file(const std::wstring& path, std::string_view bytes) {
@@ -231,6 +297,73 @@ void Win32FileSystem::write_file(const std::wstring& path, std::string_view byte
     // Cut to length first: a shorter content must not keep the old tail.
     if (!SetEndOfFile(file.get())) raise(GetLastError(), action);
     write_all(file.get(), bytes, action);
+}
+
+namespace {
+
+class Win32HeldFile : public runtime::FileSystem::HeldFile {
+public:
+    Win32HeldFile(ScopedFileHandle file, std::wstring path) : file_(std::move(file)), path_(std::move(path)) {}
+
+    std::string read() override {
+        const std::wstring action = L"Impossibile leggere il file " + path_;
+        seek(0, action);
+        return read_all(file_.get(), action);
+    }
+
+    void rewrite(std::string_view bytes) override {
+        const std::wstring action = L"Impossibile scrivere nel file " + path_;
+        const std::string now = read();
+        std::size_t same = 0;
+        while (same < now.size() && same < bytes.size() && now[same] == bytes[same]) ++same;
+        seek(same, action);
+        write_all(file_.get(), bytes.substr(same), action);
+        if (!SetEndOfFile(file_.get()) || !FlushFileBuffers(file_.get())) raise(GetLastError(), action);
+    }
+
+    void remove() override {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        if (!SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof disposition))
+            raise(GetLastError(), L"Impossibile eliminare il file " + path_);
+    }
+
+private:
+    void seek(std::size_t offset, const std::wstring& action) {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        if (!SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN)) raise(GetLastError(), action);
+    }
+
+    ScopedFileHandle file_;
+    std::wstring path_;
+};
+
+}  // namespace
+
+std::unique_ptr<runtime::FileSystem::HeldFile> Win32FileSystem::create_held(const std::wstring& path,
+                                                                            std::string_view bytes) {
+    // Written whole beside its name, then renamed to it: the file is never
+    // seen in part. The rename fails when the name is taken.
+    const std::wstring temporary = path + L".tmp";
+    write_file(temporary, bytes);
+    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        DeleteFileW(temporary.c_str());
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) return nullptr;
+        raise(code, L"Impossibile rinominare " + temporary + L" in " + path);
+    }
+    return hold(path);
+}
+
+std::unique_ptr<runtime::FileSystem::HeldFile> Win32FileSystem::hold(const std::wstring& path) {
+    ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return nullptr;
+        raise(code, L"Impossibile aprire il file " + path);
+    }
+    return std::make_unique<Win32HeldFile>(std::move(file), path);
 }
 
 }  // namespace platform

@@ -12,11 +12,18 @@ public:
     void delete_folder(const std::wstring& path) override;
     void ensure_removable(const std::wstring& folder) override;
     void remove_tree(const std::wstring& path) override;
-    std::vector<std::wstring> list_tree(const std::wstring& folder) override;
+    void make_folder(const std::wstring& path) override;
+    bool remove_empty_folder(const std::wstring& path) override;
     void move(const std::wstring& from, const std::wstring& to) override;
+    void copy_exactly(const std::wstring& from, const std::wstring& to) override;
+    bool flush_volume(const std::wstring& path) override;
+    void flush_file(const std::wstring& path) override;
+    std::wstring short_path(const std::wstring& path) override;
     std::string read_file(const std::wstring& path) override;
     void append_file(const std::wstring& path, std::string_view bytes) override;
     void write_file(const std::wstring& path, std::string_view bytes) override;
+    std::unique_ptr<HeldFile> create_held(const std::wstring& path, std::string_view bytes) override;
+    std::unique_ptr<HeldFile> hold(const std::wstring& path) override;
 };
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace runtime {
 
@@ -43,17 +43,36 @@ public:
     /// a file that another program holds open, without deleting anything.
     virtual void ensure_removable(const std::wstring& folder) = 0;
 
-    /// Deletes a file, or a folder with everything in it, read-only files
-    /// included: for data this program wrote itself.
+    /// Deletes a file, or a folder with everything in it, read-only files and
+    /// folders included: for data this program wrote or set aside itself.
     virtual void remove_tree(const std::wstring& path) = 0;
 
-    /// Every file and folder below `folder`, as paths relative to it, in no
-    /// particular order. A link to a folder elsewhere is listed, not followed.
-    virtual std::vector<std::wstring> list_tree(const std::wstring& folder) = 0;
+    /// Creates a folder; an existing file or folder of that name is an error,
+    /// so that a folder this returns from is new.
+    virtual void make_folder(const std::wstring& path) = 0;
+
+    /// Removes a folder when it is empty; false, and nothing removed, when
+    /// anything is in it.
+    virtual bool remove_empty_folder(const std::wstring& path) = 0;
 
     /// Renames a file or folder within its volume, at once and durably. An
     /// existing file at `to` is replaced; an existing folder is not.
     virtual void move(const std::wstring& from, const std::wstring& to) = 0;
+
+    /// Copies a file to a new name (an existing one is an error) with its
+    /// bytes, attributes and times, flushed to the disk before returning.
+    virtual void copy_exactly(const std::wstring& from, const std::wstring& to) = 0;
+
+    /// Flushes everything written to the volume that holds `path` to the disk;
+    /// false when the volume cannot be opened for that (no administrator, a
+    /// network share).
+    virtual bool flush_volume(const std::wstring& path) = 0;
+
+    /// Flushes one file's bytes to the disk, read-only files included.
+    virtual void flush_file(const std::wstring& path) = 0;
+
+    /// The short (8.3) form of an existing path; empty when it has none.
+    virtual std::wstring short_path(const std::wstring& path) = 0;
 
     /// The whole content of a file.
     virtual std::string read_file(const std::wstring& path) = 0;
@@ -65,6 +84,27 @@ public:
     /// Makes `bytes` the whole content of a file, creating it when missing,
     /// and flushes them to the disk before returning.
     virtual void write_file(const std::wstring& path, std::string_view bytes) = 0;
+
+    /// A file this run holds open, letting others read it but neither write
+    /// nor delete it: a second run that reaches it knows that this one is
+    /// still at work.
+    class HeldFile {
+    public:
+        virtual ~HeldFile() = default;
+        virtual std::string read() = 0;
+        /// Writes `bytes` over the content from its start and flushes them;
+        /// bytes equal to those already there stay as they are on the disk.
+        virtual void rewrite(std::string_view bytes) = 0;
+        /// Deletes the file; it goes when it is let go.
+        virtual void remove() = 0;
+    };
+
+    /// Creates `path` whole with `bytes`, flushed, and holds it; null when a
+    /// file of that name exists already. A cut-short run leaves no part of it.
+    virtual std::unique_ptr<HeldFile> create_held(const std::wstring& path, std::string_view bytes) = 0;
+
+    /// Holds an existing file; null when another program holds it open.
+    virtual std::unique_ptr<HeldFile> hold(const std::wstring& path) = 0;
 };
 
 }  // namespace runtime

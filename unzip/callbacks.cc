@@ -14,6 +14,8 @@ namespace {
 // The dialogs of the extraction in progress; bound by ScopedDialogs for the
 // length of one call, because the callbacks get no context from the library.
 runtime::Dialogs* bound_dialogs = nullptr;
+// The entries of the listing in progress, when someone collects them.
+std::vector<ListedEntry>* bound_entries = nullptr;
 
 template <typename Step>
 void run_step(Step&& step) noexcept {
@@ -36,6 +38,12 @@ void append(Text& text, std::wstring_view more) {
 ScopedDialogs::ScopedDialogs(runtime::Dialogs& dialogs) : previous_(bound_dialogs) { bound_dialogs = &dialogs; }
 
 ScopedDialogs::~ScopedDialogs() { bound_dialogs = previous_; }
+
+ScopedEntryCollector::ScopedEntryCollector(std::vector<ListedEntry>& entries) : previous_(bound_entries) {
+    bound_entries = &entries;
+}
+
+ScopedEntryCollector::~ScopedEntryCollector() { bound_entries = previous_; }
 
 std::int32_t UNZIP32_CALL print_callback(const char* text, std::uint32_t length) {
     std::wstring collected;
@@ -71,8 +79,8 @@ std::int32_t UNZIP32_CALL password_callback(char*, std::int32_t, const char*, co
 
 void UNZIP32_CALL message_callback(std::uint32_t uncompressed_size, std::uint32_t, std::uint32_t,
                                    std::uint32_t month, std::uint32_t day, std::uint32_t year, std::uint32_t hour,
-                                   std::uint32_t minute, std::uint32_t, const char* entry_name, const char*,
-                                   std::uint32_t, std::uint32_t) {
+                                   std::uint32_t minute, std::uint32_t flag_char, const char* entry_name,
+                                   const char*, std::uint32_t, std::uint32_t) {
     const std::wstring_view breaks = line_break ? std::wstring_view(*line_break) : std::wstring_view();
     run_step([&] {
         if (listed_files != 0) return;
@@ -82,6 +90,9 @@ void UNZIP32_CALL message_callback(std::uint32_t uncompressed_size, std::uint32_
     });
     std::wstring name;
     run_step([&] { name = collect(entry_name, kNameBound); });
+    run_step([&] {
+        if (bound_entries) bound_entries->push_back({name, flag_char == 'd'});
+    });
     std::wstring line(kListingWidth, L' ');
     run_step([&] { line = listing_line(name, {uncompressed_size, month, day, year, hour, minute}); });
     run_step([&] {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "libs/unzip32/unzip32.h"
 #include "runtime/dialogs.h"
@@ -117,6 +118,25 @@ public:
 
 private:
     runtime::Dialogs* previous_;
+};
+
+/// An archive entry as the library lists it.
+struct ListedEntry {
+    std::wstring name;  ///< whole, as the library passes it (the listing line shows 50 characters)
+    bool folder = false;
+};
+
+/// Collects every entry that message_callback lists into `entries`, for as
+/// long as it lives; restores the previous binding when it ends.
+class ScopedEntryCollector {
+public:
+    explicit ScopedEntryCollector(std::vector<ListedEntry>& entries);
+    ~ScopedEntryCollector();
+    ScopedEntryCollector(const ScopedEntryCollector&) = delete;
+    ScopedEntryCollector& operator=(const ScopedEntryCollector&) = delete;
+
+private:
+    std::vector<ListedEntry>* previous_;
 };
 
 }  // namespace zip

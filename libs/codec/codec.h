@@ -54,3 +54,11 @@ template <typename Char = char16_t>
 std::basic_string<Char> from_ansi(std::string_view bytes);
 
 }  // namespace codec
+
+namespace codec {
+
+/// Simple case folding (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic),
+/// enough to compare file names as Windows does.
+char16_t fold_case(char16_t c);
+
+}  // namespace codec

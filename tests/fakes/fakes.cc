@@ -30,6 +30,9 @@ int FakeDialogs::message_box(const std::wstring& prompt, int style, const std::w
 
 namespace {
 
+// Paths as UTF-8 bytes both ways, whatever the locale: names outside ASCII too.
+std::wstring wide(const fs::path& path) { return runtime::from_utf8(path.string()); }
+
 bool wildcard_match(std::wstring_view pattern, std::wstring_view name) {
     if (pattern.empty()) return name.empty();
     if (pattern[0] == L'*')
@@ -56,12 +59,12 @@ TempFolderFileSystem::~TempFolderFileSystem() {
     fs::remove_all(root_, ignored);
 }
 
-std::wstring TempFolderFileSystem::root() const { return root_.wstring(); }
+std::wstring TempFolderFileSystem::root() const { return wide(root_); }
 
 fs::path TempFolderFileSystem::host(const std::wstring& path) const {
     std::wstring p = path;
     if (fs::path::preferred_separator == L'/') std::replace(p.begin(), p.end(), L'\\', L'/');
-    return fs::path(p).lexically_normal();
+    return fs::path(runtime::to_utf8(p)).lexically_normal();
 }
 
 void TempFolderFileSystem::set_attributes(const std::wstring& path, int attributes) {
@@ -70,6 +73,10 @@ void TempFolderFileSystem::set_attributes(const std::wstring& path, int attribut
 
 void TempFolderFileSystem::fail(const std::string& operation, const std::wstring& path, int number) {
     failures_[{operation, host(path)}] = number;
+}
+
+void TempFolderFileSystem::mend(const std::string& operation, const std::wstring& path) {
+    failures_.erase({operation, host(path)});
 }
 
 void TempFolderFileSystem::cut_power_after(int operations) { changes_before_cut_ = operations; }
@@ -81,14 +88,29 @@ void TempFolderFileSystem::power_on() {
 
 void TempFolderFileSystem::check(const std::string& operation, const std::wstring& path) {
     log.push_back(runtime::from_utf8(operation) + L" " + path);
-    static const std::set<std::string> reads = {"dir", "read_file", "folder_exists", "ensure_removable",
-                                                "list_tree"};
-    if (!power_off_ && changes_before_cut_ && reads.count(operation) == 0 && (*changes_before_cut_)-- == 0)
+    static const std::set<std::string> reads = {"dir",  "read_file", "folder_exists", "ensure_removable",
+                                                "hold", "short_path"};
+    if (!power_off_ && changes_before_cut_ && reads.count(operation) == 0 && (*changes_before_cut_)-- == 0) {
         power_off_ = true;
+        lose_unflushed();
+    }
     if (power_off_) throw RunTimeError(err::path_file_access, L"Corrente interrotta: " + path);
     const auto found = failures_.find({operation, host(path)});
     if (found != failures_.end())
         throw RunTimeError(found->second, L"Operazione non riuscita: " + path);
+}
+
+// What the disk never got reads back as zeros of the same length, as a file
+// whose size was recorded but whose data was not.
+void TempFolderFileSystem::lose_unflushed() {
+    for (const fs::path& file : unflushed_) {
+        std::error_code ec;
+        const auto size = fs::file_size(file, ec);
+        if (ec) continue;
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << std::string(static_cast<std::size_t>(size), '\0');
+    }
+    unflushed_.clear();
 }
 
 int TempFolderFileSystem::attributes_of(const fs::path& host_path) const {
@@ -101,10 +123,10 @@ int TempFolderFileSystem::attributes_of(const fs::path& host_path) const {
 std::wstring TempFolderFileSystem::dir(const std::wstring& pattern, int attributes) {
     check("dir", pattern);
     const fs::path p = host(pattern);
-    const std::wstring name_pattern = p.filename().wstring();
+    const std::wstring name_pattern = wide(p.filename());
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(p.parent_path(), ec)) {
-        const std::wstring name = entry.path().filename().wstring();
+        const std::wstring name = wide(entry.path().filename());
         if (!wildcard_match(name_pattern, name)) continue;
         const int have = attributes_of(entry.path());
         const int needs = have & (runtime::attribute::directory | runtime::attribute::hidden |
@@ -149,7 +171,7 @@ void TempFolderFileSystem::delete_folder(const std::wstring& path) {
     for (const auto& entry : entries) {
         if (fs::is_directory(entry)) continue;
         if (attributes_of(entry) & runtime::attribute::read_only)
-            throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + entry.wstring());
+            throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + wide(entry));
         fs::remove(entry);
     }
     std::sort(entries.begin(), entries.end(), [](const fs::path& a, const fs::path& b) {
@@ -171,7 +193,7 @@ void TempFolderFileSystem::ensure_removable(const std::wstring& folder) {
     check("ensure_removable", folder);
     for (const auto& entry : fs::recursive_directory_iterator(host(folder)))
         if (attributes_of(entry.path()) & runtime::attribute::read_only)
-            throw RunTimeError(err::permission_denied, L"Il file " + entry.path().wstring() + L" è di sola lettura");
+            throw RunTimeError(err::permission_denied, L"Il file " + wide(entry.path()) + L" è di sola lettura");
 }
 
 void TempFolderFileSystem::remove_tree(const std::wstring& path) {
@@ -179,15 +201,19 @@ void TempFolderFileSystem::remove_tree(const std::wstring& path) {
     fs::remove_all(host(path));
 }
 
-std::vector<std::wstring> TempFolderFileSystem::list_tree(const std::wstring& folder) {
-    check("list_tree", folder);
-    std::vector<std::wstring> paths;
-    for (const auto& entry : fs::recursive_directory_iterator(host(folder))) {
-        std::wstring path = fs::relative(entry.path(), host(folder)).wstring();
-        std::replace(path.begin(), path.end(), L'/', L'\\');
-        paths.push_back(path);
-    }
-    return paths;
+void TempFolderFileSystem::make_folder(const std::wstring& path) {
+    check("make_folder", path);
+    std::error_code ec;
+    if (!fs::create_directory(host(path), ec))
+        throw RunTimeError(err::path_file_access, L"Impossibile creare la cartella " + path);
+}
+
+bool TempFolderFileSystem::remove_empty_folder(const std::wstring& path) {
+    check("remove_empty_folder", path);
+    if (!fs::exists(host(path))) return true;
+    if (!fs::is_empty(host(path))) return false;
+    fs::remove(host(path));
+    return true;
 }
 
 void TempFolderFileSystem::move(const std::wstring& from, const std::wstring& to) {
@@ -195,6 +221,46 @@ void TempFolderFileSystem::move(const std::wstring& from, const std::wstring& to
     std::error_code ec;
     if (fs::is_directory(host(to)) || (fs::rename(host(from), host(to), ec), ec))
         throw RunTimeError(err::path_file_access, L"Impossibile rinominare " + from + L" in " + to);
+    // What is kept beside the files moves with them.
+    const std::wstring old_prefix = wide(host(from)), new_prefix = wide(host(to));
+    const auto renamed = [&](const fs::path& p) {
+        const std::wstring s = wide(p);
+        if (s != old_prefix && s.rfind(old_prefix + L"/", 0) != 0) return p;
+        return fs::path(runtime::to_utf8(new_prefix + s.substr(old_prefix.size())));
+    };
+    std::map<fs::path, int> attributes;
+    for (const auto& [p, a] : attributes_) attributes[renamed(p)] = a;
+    attributes_ = attributes;
+    std::set<fs::path> unflushed;
+    for (const fs::path& p : unflushed_) unflushed.insert(renamed(p));
+    unflushed_ = unflushed;
+}
+
+void TempFolderFileSystem::copy_exactly(const std::wstring& from, const std::wstring& to) {
+    check("copy_exactly", to);
+    std::error_code ec;
+    if (fs::exists(host(to)) || !fs::copy_file(host(from), host(to), ec))
+        throw RunTimeError(err::path_file_access, L"Impossibile copiare il file " + from + L" in " + to);
+    fs::last_write_time(host(to), fs::last_write_time(host(from)));
+    attributes_[host(to)] = attributes_of(host(from));
+}
+
+bool TempFolderFileSystem::flush_volume(const std::wstring& path) {
+    check("flush_volume", path);
+    if (volume_flushes) unflushed_.clear();
+    return volume_flushes;
+}
+
+void TempFolderFileSystem::flush_file(const std::wstring& path) {
+    check("flush_file", path);
+    if (!fs::is_regular_file(host(path))) throw RunTimeError(err::file_not_found, L"File non trovato: " + path);
+    unflushed_.erase(host(path));
+}
+
+std::wstring TempFolderFileSystem::short_path(const std::wstring& path) {
+    check("short_path", path);
+    const auto found = short_paths.find(path);
+    return found == short_paths.end() ? std::wstring() : found->second;
 }
 
 void TempFolderFileSystem::write_bytes(const std::string& operation, const std::wstring& path,
@@ -224,6 +290,51 @@ void TempFolderFileSystem::write_file(const std::wstring& path, std::string_view
     write_bytes("write_file", path, bytes, std::ios::trunc);
 }
 
+namespace {
+
+class FakeHeldFile : public runtime::FileSystem::HeldFile {
+public:
+    FakeHeldFile(TempFolderFileSystem& files, std::wstring path) : files_(files), path_(std::move(path)) {}
+    std::string read() override { return files_.read_file(path_); }
+    void rewrite(std::string_view bytes) override {
+        const std::string before = files_.get(path_);
+        try {
+            files_.write_file(path_, bytes);
+        } catch (const RunTimeError&) {
+            // Cut short, the write leaves the old bytes after the part it got to.
+            const std::string now = files_.get(path_);
+            if (files_.power_was_cut() && now.size() < before.size()) files_.put(path_, now + before.substr(now.size()));
+            throw;
+        }
+    }
+    void remove() override { files_.delete_file(path_); }
+
+private:
+    TempFolderFileSystem& files_;
+    std::wstring path_;
+};
+
+}  // namespace
+
+std::unique_ptr<runtime::FileSystem::HeldFile> TempFolderFileSystem::create_held(const std::wstring& path,
+                                                                                 std::string_view bytes) {
+    const std::wstring temporary = path + L".tmp";
+    write_file(temporary, bytes);
+    if (fs::exists(host(path))) {
+        fs::remove(host(temporary));
+        return nullptr;
+    }
+    move(temporary, path);
+    return hold(path);
+}
+
+std::unique_ptr<runtime::FileSystem::HeldFile> TempFolderFileSystem::hold(const std::wstring& path) {
+    check("hold", path);
+    if (held_by_another.count(path)) return nullptr;
+    if (!fs::is_regular_file(host(path))) throw RunTimeError(err::file_not_found, L"File non trovato: " + path);
+    return std::make_unique<FakeHeldFile>(*this, path);
+}
+
 void TempFolderFileSystem::put(const std::wstring& path, std::string_view bytes) {
     fs::create_directories(host(path).parent_path());
     std::ofstream out(host(path), std::ios::binary | std::ios::trunc);
@@ -235,9 +346,14 @@ std::string TempFolderFileSystem::get(const std::wstring& path) const {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+void TempFolderFileSystem::put_unflushed(const std::wstring& path, std::string_view bytes) {
+    put(path, bytes);
+    unflushed_.insert(host(path));
+}
+
 bool TempFolderFileSystem::exists(const std::wstring& path) const { return fs::exists(host(path)); }
 
-void TempFolderFileSystem::make_folder(const std::wstring& path) { fs::create_directories(host(path)); }
+void TempFolderFileSystem::make_folders(const std::wstring& path) { fs::create_directories(host(path)); }
 
 // --- FakeShell ----------------------------------------------------------------
 
@@ -329,6 +445,13 @@ std::uint32_t FakeUnzipLibrary::uzp_version2(UzpVer2*) {
 std::int32_t FakeUnzipLibrary::wiz_single_entry_unzip(std::int32_t, char**, std::int32_t, char**, DCL* options,
                                                        USERFUNCTIONS* callbacks) {
     if (bind_error) throw *bind_error;
+    if (options->list_only) {
+        ++list_calls;
+        for (const std::string& name : listing)
+            callbacks->message(0, 0, 0, 12, 1, 2026, 9, 0, name.ends_with('/') ? 'd' : ' ', name.c_str(), "Stored", 0,
+                               ' ');
+        return list_result;
+    }
     ++unzip_calls;
     last_options = *options;
     last_archive = options->archive_name ? options->archive_name : "";

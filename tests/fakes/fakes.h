@@ -64,9 +64,12 @@ public:
     /// "read_file", "append_file", "write_file", "dir", "move", ...) fail on
     /// `path` with the run-time error `number`.
     void fail(const std::string& operation, const std::wstring& path, int number = 70);
+    /// Lets that operation succeed again.
+    void mend(const std::string& operation, const std::wstring& path);
     /// A power cut after `operations` more changes: the next change fails
-    /// half done (a write keeps the first half of its bytes), and so does
-    /// every operation after it, until power_on().
+    /// half done (a write keeps the first half of its bytes), every file
+    /// written without a flush reads back as zeros, and every operation
+    /// fails until power_on().
     void cut_power_after(int operations);
     void power_on();
     bool power_was_cut() const { return power_off_; }
@@ -78,27 +81,45 @@ public:
     void delete_folder(const std::wstring& path) override;
     void ensure_removable(const std::wstring& folder) override;
     void remove_tree(const std::wstring& path) override;
-    std::vector<std::wstring> list_tree(const std::wstring& folder) override;
+    void make_folder(const std::wstring& path) override;
+    bool remove_empty_folder(const std::wstring& path) override;
     void move(const std::wstring& from, const std::wstring& to) override;
+    void copy_exactly(const std::wstring& from, const std::wstring& to) override;
+    bool flush_volume(const std::wstring& path) override;
+    void flush_file(const std::wstring& path) override;
+    std::wstring short_path(const std::wstring& path) override;
     std::string read_file(const std::wstring& path) override;
     void append_file(const std::wstring& path, std::string_view bytes) override;
     void write_file(const std::wstring& path, std::string_view bytes) override;
+    std::unique_ptr<HeldFile> create_held(const std::wstring& path, std::string_view bytes) override;
+    std::unique_ptr<HeldFile> hold(const std::wstring& path) override;
 
     /// Every operation in order, as "operation path".
     std::vector<std::wstring> log;
 
+    /// Whether the volume can be flushed whole (an administrator's run).
+    bool volume_flushes = true;
+    /// Short forms by path, for short_path.
+    std::map<std::wstring, std::wstring> short_paths;
+    /// Files that another program holds open.
+    std::set<std::wstring> held_by_another;
+
     // Helpers for tests.
     void put(const std::wstring& path, std::string_view bytes);
+    /// Writes as a program does that does not flush: a power cut loses it.
+    void put_unflushed(const std::wstring& path, std::string_view bytes);
     std::string get(const std::wstring& path) const;
     bool exists(const std::wstring& path) const;
-    void make_folder(const std::wstring& path);
+    void make_folders(const std::wstring& path);
 
 private:
     void check(const std::string& operation, const std::wstring& path);
     void write_bytes(const std::string& operation, const std::wstring& path, std::string_view bytes,
                      std::ios::openmode mode);
     int attributes_of(const std::filesystem::path& host_path) const;
+    void lose_unflushed();
     std::filesystem::path root_;
+    std::set<std::filesystem::path> unflushed_;
     std::optional<int> changes_before_cut_;
     bool power_off_ = false;
     std::map<std::filesystem::path, int> attributes_;
@@ -133,20 +154,24 @@ public:
     std::vector<std::string> calls;
 };
 
-/// An unzip library that records its calls and answers with `result`, after
-/// printing `printed` and running `extract` (which stands for its writing).
+/// An unzip library that records its calls. Asked for a listing, it lists
+/// `listing` and answers `list_result`; asked to extract, it prints
+/// `printed`, runs `extract` (which stands for its writing) and answers `result`.
 class FakeUnzipLibrary : public runtime::UnzipLibrary {
 public:
     std::uint32_t uzp_version2(UzpVer2* version) override;
     std::int32_t wiz_single_entry_unzip(std::int32_t include_count, char** include_names,
                                          std::int32_t exclude_count, char** exclude_names, DCL* options,
                                          USERFUNCTIONS* callbacks) override;
+    /// Entry names as the library passes them (ANSI); a trailing '/' marks a folder.
+    std::vector<std::string> listing;
+    std::int32_t list_result = 0;
     std::int32_t result = 0;
     std::string printed;
     std::function<void()> extract;
     /// When set, raised at the first call, as a library that cannot be bound.
     std::optional<runtime::RunTimeError> bind_error;
-    int version_calls = 0, unzip_calls = 0;
+    int version_calls = 0, list_calls = 0, unzip_calls = 0;
     DCL last_options{};
     std::string last_archive, last_folder;
 };

@@ -52,6 +52,7 @@ struct Scene {
     Ends check(std::int16_t versione = 7) {
         try {
             form.controlla_file(file, versione);
+            fake.files.append_file(file, form.riga_della_patch(file, versione));
             return Ends::returned;
         } catch (const runtime::EndProgram&) {
             return Ends::program_ended;
@@ -168,7 +169,7 @@ TEST(ControllaFile, AMissingHiddenOrSystemHistoryOrAFolderIsRefusedUntouched) {
     }
 
     Scene folder;
-    folder.fake.files.make_folder(folder.file);
+    folder.fake.files.make_folders(folder.file);
     EXPECT_EQ(folder.check(), Ends::program_ended);
     EXPECT_EQ(folder.prompts(), std::vector<std::wstring>{kPredecessor + L"6"});
     EXPECT_FALSE(folder.was_read());

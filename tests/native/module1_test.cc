@@ -21,11 +21,11 @@ protected:
 };
 
 TEST_F(FolderTest, AdmitsFoldersAndOrdinaryFilesButNotHiddenOrSystemEntries) {
-    files.make_folder(at(L"Varenkor Catalogo"));
+    files.make_folders(at(L"Varenkor Catalogo"));
     files.put(at(L"file.txt"), "x");
-    files.make_folder(at(L"Nascosta"));
+    files.make_folders(at(L"Nascosta"));
     files.set_attributes(at(L"Nascosta"), hidden);
-    files.make_folder(at(L"Sistema"));
+    files.make_folders(at(L"Sistema"));
     files.set_attributes(at(L"Sistema"), system);
 
     EXPECT_TRUE(Module1::esiste_cartella(files, at(L"Varenkor Catalogo")));
@@ -36,14 +36,14 @@ TEST_F(FolderTest, AdmitsFoldersAndOrdinaryFilesButNotHiddenOrSystemEntries) {
 }
 
 TEST_F(FolderTest, WildcardsActAsWildcards) {
-    files.make_folder(at(L"Varenkor Catalogo"));
+    files.make_folders(at(L"Varenkor Catalogo"));
     EXPECT_TRUE(Module1::esiste_cartella(files, at(L"Varenkor*")));
     EXPECT_TRUE(Module1::esiste_cartella(files, at(L"Varenkor?Catalogo")));
     EXPECT_FALSE(Module1::esiste_cartella(files, at(L"Altro*")));
 }
 
 TEST_F(FolderTest, AnErrorDuringTheSearchGivesFalse) {
-    files.make_folder(at(L"Varenkor Catalogo"));
+    files.make_folders(at(L"Varenkor Catalogo"));
     files.fail("dir", at(L"Varenkor Catalogo"), 52);
     EXPECT_FALSE(Module1::esiste_cartella(files, at(L"Varenkor Catalogo")));
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,15 +34,17 @@ protected:
         fake().shell.windows = root + L"\\windows";
         fake().shell.application = root + L"\\consegna";
         fake().shell.programs = root + L"\\Programs";
-        fake().files.make_folder(fake().shell.windows + L"\\system32");
+        fake().files.make_folders(fake().shell.windows + L"\\system32");
         fake().files.put(fake().shell.application + L"\\zip32.dll", "zip32 library");
         fake().files.put(fake().shell.application + L"\\UNZIP32.DLL", "unzip32 library");
         fake().files.put(archive(), "PK archive");
-        fake().files.make_folder(fake().shell.programs + L"\\Varenkor Catalogo");
+        fake().files.make_folders(fake().shell.programs + L"\\Varenkor Catalogo");
         set_working_folder(root + L"\\Catalogo");
         install = root + L"\\Catalogo";
         fake().files.put(install + L"\\patch.txt", kHistory1To6);
         fake().files.put(install + L"\\catalogo\\vecchio.htm", "old");
+        extract_new_data();
+        fake().unzip.listing = {"catalogo/", "catalogo/nuovo.htm", "progetto.htm", "catalogo.htm", "dati/indice.htm"};
     }
 
     void set_working_folder(const std::wstring& folder) {
@@ -57,19 +61,35 @@ protected:
         Form1 form(fake().os);
         return run_to_end(form, fake().dialogs);
     }
-    /// What the library writes: the new data and, beside it, a page and a folder.
+    /// What the library writes, without flushing it: the new data and, beside
+    /// it, two pages and a folder.
     void extract_new_data() {
         fake().unzip.extract = [this] {
-            for (const wchar_t* file : {L"\\catalogo\\nuovo.htm", L"\\progetto.htm", L"\\dati\\indice.htm"})
-                fake().files.put(install + file, "new");
+            for (const wchar_t* file :
+                 {L"\\catalogo\\nuovo.htm", L"\\progetto.htm", L"\\catalogo.htm", L"\\dati\\indice.htm"})
+                fake().files.put_unflushed(install + file, "new");
         };
+    }
+    /// The installation folder fully installed from extract_new_data.
+    std::map<std::wstring, std::string> installed() const {
+        return {{L"patch.txt", kHistory1To6 + "7         07/12/2026\r\n"},
+                {L"catalogo", "<folder>"},
+                {L"catalogo/nuovo.htm", "new"},
+                {L"progetto.htm", "new"},
+                {L"catalogo.htm", "new"},
+                {L"dati", "<folder>"},
+                {L"dati/indice.htm", "new"}};
+    }
+    static std::string read(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     /// The installation folder's files, by path below it, with their bytes.
     std::map<std::wstring, std::string> tree() const {
         std::map<std::wstring, std::string> files;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(fake().files.host(install)))
-            files[std::filesystem::relative(entry.path(), fake().files.host(install)).wstring()] =
-                entry.is_directory() ? "<folder>" : fake().files.get(entry.path().wstring());
+            files[runtime::from_utf8(std::filesystem::relative(entry.path(), fake().files.host(install)).string())] =
+                entry.is_directory() ? "<folder>" : read(entry.path());
         return files;
     }
     const std::vector<fakes::ShownMessage>& shown() const { return fake().dialogs.shown; }
@@ -89,8 +109,7 @@ TEST_F(PatchRun, InstallsThePatchAndSaysSo) {
     EXPECT_EQ(run(), runtime::exit_code::installed);
     EXPECT_EQ(fake().files.get(fake().shell.windows + L"\\system32\\zip32.dll"), "zip32 library");
     EXPECT_EQ(fake().files.get(fake().shell.windows + L"\\system32\\UNZIP32.DLL"), "unzip32 library");
-    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
-    EXPECT_FALSE(fake().files.exists(install + L"\\catalogo"));
+    EXPECT_EQ(tree(), installed());
     EXPECT_FALSE(fake().files.exists(archive()));
 
     ASSERT_EQ(fake().unzip.unzip_calls, 1);
@@ -157,24 +176,42 @@ TEST_F(PatchRun, AnEmptyWorkingFolderIsNeverUsed) {
 }
 
 // A refusal leaves everything as it was, the journal of the update included.
-TEST_F(PatchRun, AHistoryRefusalEndsWithoutTouchingTheCatalogue) {
+TEST_F(PatchRun, ARefusalEndsWithoutTouchingTheCatalogue) {
     const struct {
-        std::optional<std::string> history;
+        const char* refusal;
+        std::function<void()> set_up;
         int exit_code;
+        std::wstring message;
         bool history_deleted = false;
-    } refusals[] = {{"5         01/06/2020\r\n", runtime::exit_code::not_applicable},
-                    {std::nullopt, runtime::exit_code::not_applicable},
-                    {"\r\n\r\n", runtime::exit_code::not_applicable, true},
-                    {kHistory1To6 + "7         01/08/2020\r\n", runtime::exit_code::already_installed}};
-    for (const auto& refusal : refusals) {
+    } refusals[] = {
+        {"no record 6", [&] { fake().files.put(install + L"\\patch.txt", "5         01/06/2020\r\n"); },
+         runtime::exit_code::not_applicable, L"devi prima installare la patch n. 6"},
+        {"no history", [&] { fake().files.delete_file(install + L"\\patch.txt"); }, runtime::exit_code::not_applicable,
+         L"devi prima installare la patch n. 6"},
+        {"no record", [&] { fake().files.put(install + L"\\patch.txt", "\r\n\r\n"); }, runtime::exit_code::not_applicable,
+         L"devi prima installare la patch n. 6", true},
+        {"installed",
+         [&] { fake().files.put(install + L"\\patch.txt", kHistory1To6 + "7         01/08/2020\r\n"); },
+         runtime::exit_code::already_installed, L"Hai già installato questa patch in data 01/08/2020"},
+        {"another run holds its journal",
+         [&] {
+             const catalogue_update::Journal begun{false, L"", L"", archive(), {}, kHistory1To6, "7\r\n"};
+             fake().files.put(install + L"\\patch7.journal", begun.serialize());
+             fake().files.held_by_another.insert(install + L"\\patch7.journal");
+         },
+         runtime::exit_code::already_running, L"L'installazione di questa patch è già in corso."},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.refusal);
         start_over();
-        if (refusal.history) fake().files.put(install + L"\\patch.txt", *refusal.history);
-        else fake().files.delete_file(install + L"\\patch.txt");
+        extract_new_data();
+        r.set_up();
         auto before = tree();
-        if (refusal.history_deleted) before.erase(L"patch.txt");
-        EXPECT_EQ(run(), refusal.exit_code);
+        if (r.history_deleted) before.erase(L"patch.txt");
+        EXPECT_EQ(run(), r.exit_code);
         ASSERT_EQ(shown().size(), 1u);
         EXPECT_EQ(shown()[0].style, information);
+        EXPECT_NE(shown()[0].prompt.find(r.message), std::wstring::npos) << shown()[0].prompt;
         EXPECT_EQ(tree(), before);
         EXPECT_TRUE(fake().files.exists(archive()));
         EXPECT_EQ(fake().unzip.unzip_calls, 0);
@@ -186,15 +223,19 @@ TEST_F(PatchRun, AFailedExtractionIsRolledBackAndCanBeRunAgain) {
     fake().files.put(install + L"\\patch.txt", unterminated);
     const auto before = tree();
     fake().unzip.result = 2;
-    fake().unzip.printed = "     error: catalogo/scheda.htm  (disk full)\r\ncaution: 1 entries failed\r\n";
-    fake().unzip.extract = [&] { fake().files.put(install + L"\\catalogo\\nuovo.htm", "part"); };
+    for (int n = 1; n <= 6; ++n)
+        fake().unzip.printed += "     error: catalogo/scheda" + std::to_string(n) + ".htm  (disk full)\r\n";
+    fake().unzip.printed += "caution: 6 entries failed\r\n";
+    extract_new_data();
     EXPECT_EQ(run(), runtime::exit_code::failed);
     EXPECT_EQ(tree(), before);
     EXPECT_TRUE(fake().files.exists(archive()));
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].style, critical);
+    std::wstring errors;
+    for (int n = 1; n <= 5; ++n) errors += L"\nerror: catalogo/scheda" + std::to_wstring(n) + L".htm  (disk full)";
     EXPECT_EQ(shown()[0].prompt, L"La patch non è stata installata.\n\nAlcuni file dell'archivio " + archive() +
-                                     L" non sono stati estratti.\nerror: catalogo/scheda.htm  (disk full)\n\n"
+                                     L" non sono stati estratti." + errors + L"\n…\n\n"
                                      L"Il catalogo e lo storico delle patch sono come prima: si può eseguire di "
                                      L"nuovo l'installazione.");
 
@@ -208,12 +249,16 @@ TEST_F(PatchRun, AFailedExtractionIsRolledBackAndCanBeRunAgain) {
 
 // Faults before anything of the catalogue changed and faults after the record:
 // each ends in the failure message, naming its cause, with the installation
-// folder exactly as it was.
+// folder exactly as it was but for what others saved meanwhile.
 TEST_F(PatchRun, AFailedUpdateLeavesTheFolderAsItWas) {
+    const std::map<std::wstring, std::string> saved_meanwhile = {
+        {L"ordine_cliente.txt", "saved"}, {L"Esportazioni", "<folder>"}, {L"Esportazioni/listino.csv", "saved"},
+        {L"dati", "<folder>"},            {L"dati/nota.txt", "saved"}};
     const struct {
         const char* fault;
         std::function<void()> inject;
         std::wstring cause;
+        std::map<std::wstring, std::string> kept = {};
     } faults[] = {
         {"read-only old file",
          [&] { fake().files.set_attributes(install + L"\\catalogo\\vecchio.htm", runtime::attribute::read_only); },
@@ -222,6 +267,12 @@ TEST_F(PatchRun, AFailedUpdateLeavesTheFolderAsItWas) {
         {"library not bound",
          [&] { fake().unzip.bind_error = runtime::RunTimeError(453, L"Punto di ingresso Wiz_SingleEntryUnzip assente"); },
          L"Wiz_SingleEntryUnzip"},
+        {"archive without the data folder", [&] { fake().unzip.listing = {"progetto.htm", "catalogo.htm"}; },
+         L"non contiene la cartella catalogo"},
+        {"a name outside the folder", [&] { fake().unzip.listing.push_back("../fuori.htm"); }, L"../fuori.htm"},
+        {"one of the update's own names", [&] { fake().unzip.listing.push_back("patch.txt"); },
+         L"non può sostituire"},
+        {"a damaged archive", [&] { fake().unzip.list_result = 3; }, L"è danneggiato"},
         {"set-aside refused", [&] { fake().files.fail("move", install + L"\\catalogo"); }, L"Operazione non riuscita"},
         {"out of memory in the library call", [&] { fake().unzip.extract = [] { throw std::bad_alloc(); }; },
          L"Memoria esaurita"},
@@ -231,32 +282,95 @@ TEST_F(PatchRun, AFailedUpdateLeavesTheFolderAsItWas) {
              fake().unzip.result = 2;
          },
          L"non sono stati estratti"},
+        {"a listed entry not written",
+         [&] {
+             fake().unzip.extract = [&] { fake().files.put(install + L"\\progetto.htm", "new"); };
+         },
+         L"non ha scritto "},
         {"commit not written",
          [&] {
              fake().unzip.extract = [&] {
                  fake().files.put(install + L"\\progetto.htm", "new");
-                 fake().files.fail("move", install + L"\\patch7.journal.tmp");
+                 fake().files.put(install + L"\\catalogo\\nuovo.htm", "new");
+                 fake().files.fail("write_file", install + L"\\patch7.journal");
              };
          },
          L"Operazione non riuscita"},
+        {"files replaced and saved by others, then a failure",
+         [&] {
+             fake().files.put(install + L"\\progetto.htm", "old page");
+             fake().files.set_attributes(install + L"\\progetto.htm", runtime::attribute::read_only);
+             fake().unzip.result = 2;
+             fake().unzip.extract = [&] {
+                 for (const auto& [path, bytes] : saved_meanwhile)
+                     if (bytes != "<folder>") fake().files.put(install + L"\\" + path, bytes);
+                 for (const wchar_t* file : {L"\\catalogo\\nuovo.htm", L"\\progetto.htm", L"\\catalogo.htm",
+                                             L"\\dati\\indice.htm"})
+                     fake().files.put(install + file, "new");
+             };
+         },
+         L"non sono stati estratti", saved_meanwhile},
     };
     for (const auto& f : faults) {
         SCOPED_TRACE(f.fault);
         start_over();
         extract_new_data();
         f.inject();
-        const auto before = tree();
+        auto expected = tree();
+        expected.insert(f.kept.begin(), f.kept.end());
         zip::unzip_result = 42;
         EXPECT_EQ(run(), runtime::exit_code::failed);
         ASSERT_EQ(shown().size(), 1u);
         EXPECT_EQ(shown()[0].prompt.rfind(L"La patch non è stata installata.", 0), 0u) << shown()[0].prompt;
         EXPECT_NE(shown()[0].prompt.find(f.cause), std::wstring::npos) << shown()[0].prompt;
+        EXPECT_NE(shown()[0].prompt.find(f.cause), std::wstring::npos) << shown()[0].prompt;
         EXPECT_NE(shown()[0].prompt.find(L"sono come prima"), std::wstring::npos) << shown()[0].prompt;
-        EXPECT_EQ(tree(), before);
+        EXPECT_EQ(tree(), expected);
     }
     zip::unzip_result = 0;
 }
 
+// A successful run leaves alone what only looks like its own: a folder of the
+// set-aside name, a file of the library's temporary name, the user's files.
+TEST_F(PatchRun, ASuccessfulRunTouchesNothingElse) {
+    extract_new_data();
+    fake().files.put(install + L"\\progetto.htm", "old page");
+    const std::map<std::wstring, std::string> others = {
+        {L"catalogo.prima-della-patch-7", "<folder>"}, {L"catalogo.prima-della-patch-7/mio.txt", "mine"},
+        {L".progetto.htm.uz-tmp", "mine"},              {L"altri-file.prima-della-patch-7", "<folder>"},
+        {L"Esportazioni", "<folder>"},                  {L"Esportazioni/listino.csv", "mine"}};
+    for (const auto& [path, bytes] : others)
+        if (bytes == "<folder>") fake().files.make_folders(install + L"\\" + path);
+        else fake().files.put(install + L"\\" + path, bytes);
+    EXPECT_EQ(run(), runtime::exit_code::installed);
+    auto expected = installed();
+    expected.insert(others.begin(), others.end());
+    EXPECT_EQ(tree(), expected);
+}
+
+// The delivery folder may be named in any script (a user's downloads); the
+// library takes single-byte paths, so it gets the short form.
+TEST_F(PatchRun, APathOutsideTheCodePageReachesTheLibraryByItsShortForm) {
+    for (const bool has_short_form : {true, false}) {
+        start_over();
+        fake().shell.application = root + L"\\Консегна";
+        for (const wchar_t* file : {L"\\zip32.dll", L"\\UNZIP32.DLL", L"\\catalogo.zip"})
+            fake().files.put(fake().shell.application + file, "delivered");
+        if (has_short_form) fake().files.short_paths[archive()] = root + L"\\KONSEG~1\\catalogo.zip";
+        if (has_short_form) {
+            EXPECT_EQ(run(), runtime::exit_code::installed);
+            EXPECT_EQ(fake().unzip.last_archive, runtime::to_ansi(root + L"\\KONSEG~1\\catalogo.zip"));
+        } else {
+            EXPECT_EQ(run(), runtime::exit_code::failed);
+            ASSERT_EQ(shown().size(), 1u);
+            EXPECT_NE(shown()[0].prompt.find(L"Il percorso " + archive() + L" contiene caratteri"), std::wstring::npos);
+            EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6);
+        }
+    }
+}
+
+// The history comes back first: a rollback that stops at the data leaves
+// record 7 nowhere, and a journal with which the next start finishes it.
 TEST_F(PatchRun, ARestoreThatFailsSaysWhereTheDataIs) {
     fake().unzip.result = 3;
     fake().files.fail("remove_tree", install + L"\\catalogo");
@@ -266,22 +380,76 @@ TEST_F(PatchRun, ARestoreThatFailsSaysWhereTheDataIs) {
     const std::wstring aside = install + L"\\catalogo.prima-della-patch-7";
     EXPECT_NE(shown()[0].prompt.find(L"Non è stato possibile ripristinare il catalogo"), std::wstring::npos);
     EXPECT_NE(shown()[0].prompt.find(L"nella cartella " + aside), std::wstring::npos) << shown()[0].prompt;
-    EXPECT_NE(shown()[0].prompt.find(L"nel file " + install + L"\\patch7.journal"), std::wstring::npos);
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6);
     EXPECT_EQ(fake().files.get(aside + L"\\vecchio.htm"), "old");
+    EXPECT_TRUE(fake().files.exists(install + L"\\patch7.journal"));
+
+    fake().files.mend("remove_tree", install + L"\\catalogo");
+    fake().unzip.result = 0;
+    EXPECT_EQ(run(), runtime::exit_code::installed);
+    EXPECT_EQ(shown().back().prompt, L"Patch installata con successo!");
+    EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6 + "7         07/12/2026\r\n");
+    EXPECT_FALSE(fake().files.exists(aside));
 }
 
-TEST_F(PatchRun, ADamagedJournalStopsTheRunAndChangesNothing) {
-    const std::string whole = catalogue_update::Journal{false, L"catalogo.x", archive(), kHistory1To6}.serialize();
-    ASSERT_TRUE(catalogue_update::Journal::parse(whole));
-    for (const std::string& damaged : {whole.substr(0, whole.size() - 1), whole + "\n", std::string("begun")}) {
+// A journal that does not parse, names what this program does not write, or
+// whose history is not patch.txt's: nothing is done on its word, and the
+// message says what is where.
+TEST_F(PatchRun, AJournalThatCannotBeTrustedChangesNothing) {
+    using catalogue_update::Journal;
+    using catalogue_update::Written;
+    const auto with_state = [](std::string bytes, const std::string& word) {
+        // The journal of another word, with the checksum it would have.
+        const std::size_t state = bytes.find("state: ") + 7, sum = bytes.find("checksum: ") + 10;
+        bytes.replace(state, 9, word);
+        const std::size_t body = bytes.find("\r\n", sum) + 2;
+        std::uint64_t hash = 14695981039346656037ull;
+        for (const char c : word + bytes.substr(body)) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        char digits[17];
+        std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+        return bytes.replace(sum, 16, digits);
+    };
+    const Journal begun{false, L"catalogo.prima-della-patch-7", L"", archive(), {}, kHistory1To6,
+                        "7         06/12/2026\r\n"};
+    const std::string whole = begun.serialize();
+    ASSERT_EQ(Journal::parse(with_state(whole, "begun    ")), begun);
+    Journal outside = begun;
+    outside.set_aside = L"..\\Qualcosa";
+    Journal beside_outside = begun;
+    beside_outside.written = {{Written::Kind::new_file, L"..\\Qualcosa\\dato.txt"}};
+    Journal other_history = begun;
+    other_history.history = "6         01/07/2020\r\n";
+    std::string flipped = whole;
+    flipped[whole.size() - 3] ^= 1;
+    const struct {
+        const char* journal;
+        std::string bytes;
+    } journals[] = {
+        {"empty", ""},
+        {"cut short", whole.substr(0, whole.size() - 1)},
+        {"a byte changed", flipped},
+        {"another state", with_state(whole, "rolling  ")},
+        {"a set-aside folder outside", outside.serialize()},
+        {"a file outside", beside_outside.serialize()},
+        {"another history", other_history.serialize()},
+    };
+    for (const auto& j : journals) {
+        SCOPED_TRACE(j.journal);
         start_over();
-        fake().files.put(install + L"\\patch7.journal", damaged);
+        fake().files.put(root + L"\\Qualcosa\\dato.txt", "not ours");
+        fake().files.put(install + L"\\patch7.journal", j.bytes);
+        fake().files.put(install + L"\\patch.txt", kHistory1To6 + "7         06/12/2026\r\n");
+        fake().files.put(install + L"\\catalogo.prima-della-patch-7\\vecchio.htm", "old");
         const auto before = tree();
         EXPECT_EQ(run(), runtime::exit_code::failed);
         ASSERT_EQ(shown().size(), 1u);
-        EXPECT_NE(shown()[0].prompt.find(L"patch7.journal, che descrive un'installazione interrotta, è danneggiato"),
-                  std::wstring::npos);
+        const std::wstring& text = shown()[0].prompt;
+        EXPECT_NE(text.find(L"è danneggiato o non corrisponde al catalogo"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"patch.txt registra la patch 7"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"La cartella " + install + L"\\catalogo.prima-della-patch-7 contiene"), std::wstring::npos);
         EXPECT_EQ(tree(), before);
+        EXPECT_EQ(fake().files.get(root + L"\\Qualcosa\\dato.txt"), "not ours");
+        EXPECT_EQ(fake().unzip.list_calls, 0);
     }
 }
 
@@ -294,27 +462,54 @@ TEST_F(PatchRun, AnArchiveThatCannotBeDeletedStillInstalls) {
     EXPECT_EQ(shown()[0].prompt, L"Patch installata con successo!");
 }
 
-// The power goes at every change a run makes in turn: the next start then
-// leaves the catalogue installed once, with nothing of the cut run left over.
+// The cleanup is the journal's too: what it could not delete, the next start
+// deletes before anything else, and only this run's archive goes.
+TEST_F(PatchRun, ACleanupThatFailsIsFinishedByTheNextStart) {
+    extract_new_data();
+    fake().files.put(install + L"\\progetto.htm", "old page");
+    fake().files.fail("remove_tree", install + L"\\catalogo.prima-della-patch-7");
+    EXPECT_EQ(run(), runtime::exit_code::installed);
+    ASSERT_EQ(shown().size(), 2u);
+    EXPECT_NE(shown()[0].prompt.find(L"la pulizia non è finita"), std::wstring::npos) << shown()[0].prompt;
+    EXPECT_EQ(shown()[1].prompt, L"Patch installata con successo!");
+    EXPECT_TRUE(fake().files.exists(install + L"\\patch7.journal"));
+
+    // Started from elsewhere, the next run keeps the archive it was not given.
+    const std::wstring first_archive = archive();
+    fake().files.mend("remove_tree", install + L"\\catalogo.prima-della-patch-7");
+    fake().shell.application = root + L"\\altra-consegna";
+    for (const wchar_t* file : {L"\\zip32.dll", L"\\UNZIP32.DLL", L"\\catalogo.zip"})
+        fake().files.put(fake().shell.application + file, "delivered");
+    fake().dialogs.shown.clear();
+    EXPECT_EQ(run(), runtime::exit_code::already_installed);
+    ASSERT_EQ(shown().size(), 1u) << shown()[0].prompt;
+    EXPECT_EQ(shown()[0].prompt.rfind(L"Hai già installato questa patch", 0), 0u) << shown()[0].prompt;
+    EXPECT_EQ(tree(), installed());
+    EXPECT_TRUE(fake().files.exists(first_archive));
+    EXPECT_TRUE(fake().files.exists(archive()));
+}
+
+// The power goes at every change a run makes in turn, and whatever was not
+// flushed is lost: the next start then leaves the catalogue installed once,
+// with nothing of the cut run left over.
 TEST_F(PatchRun, APowerCutAtAnyStepIsMendedByTheNextStart) {
-    for (int changes = 0;; ++changes) {
-        SCOPED_TRACE("power cut after " + std::to_string(changes) + " changes");
-        start_over();
-        extract_new_data();
-        fake().files.cut_power_after(changes);
-        run();
-        const bool cut = fake().files.power_was_cut();
-        fake().files.power_on();
-        run();
-        EXPECT_EQ(tree(), (std::map<std::wstring, std::string>{
-                              {L"patch.txt", kHistory1To6 + "7         07/12/2026\r\n"},
-                              {L"catalogo", "<folder>"},
-                              {L"catalogo/nuovo.htm", "new"},
-                              {L"progetto.htm", "new"},
-                              {L"dati", "<folder>"},
-                              {L"dati/indice.htm", "new"}}));
-        EXPECT_FALSE(fake().files.exists(archive()));
-        if (!cut || HasFailure()) break;
+    for (const bool volume_flushes : {true, false}) {
+        for (int changes = 0;; ++changes) {
+            SCOPED_TRACE("power cut after " + std::to_string(changes) + " changes, volume flushed: " +
+                         std::to_string(volume_flushes));
+            start_over();
+            extract_new_data();
+            fake().files.put(install + L"\\progetto.htm", "old page");
+            fake().files.volume_flushes = volume_flushes;
+            fake().files.cut_power_after(changes);
+            run();
+            const bool cut = fake().files.power_was_cut();
+            fake().files.power_on();
+            run();
+            EXPECT_EQ(tree(), installed());
+            EXPECT_FALSE(fake().files.exists(archive()));
+            if (!cut || HasFailure()) break;
+        }
     }
 }
 

@@ -24,6 +24,7 @@ TEST_F(HistoryOnWindows, RecordsThePatchWithTheUserShortDate) {
     const std::string history = "1         01/01/2026\r\n         6 \xE9t\xE9\r\n";
     fake.files.put(file, history);
     form.controlla_file(file, 7);
+    fake.files.append_file(file, form.riga_della_patch(file, 7));
     EXPECT_EQ(fake.files.get(file), history + "7         " + runtime::to_ansi(clock.short_date_today()) + "\r\n");
 }
 
@@ -39,6 +40,7 @@ TEST_F(HistoryOnWindows, ReadsTheNumberColumnInTheUserLocale) {
         EXPECT_EQ(fake.files.get(file), history);
     } else {
         form.controlla_file(file, 7);
+        fake.files.append_file(file, form.riga_della_patch(file, 7));
         EXPECT_TRUE(fake.dialogs.shown.empty());
         EXPECT_EQ(fake.files.get(file),
                   history + "7         " + runtime::to_ansi(clock.short_date_today()) + "\r\n");

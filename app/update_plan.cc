@@ -1,0 +1,113 @@
+#include "app/update_plan.h"
+
+#include <algorithm>
+#include <map>
+
+#include "app/update_failed.h"
+#include "app/update_paths.h"
+#include "libs/codec/codec.h"
+#include "libs/unzip32/temporary_name.h"
+#include "runtime/text.h"
+#include "unzip/listing_line.h"
+
+namespace catalogue_update {
+
+namespace {
+
+constexpr int kAnyEntry = runtime::attribute::hidden | runtime::attribute::system | runtime::attribute::directory;
+constexpr unsigned kMostNumbers = 9999;
+
+std::wstring below(const std::wstring& folder, const std::wstring& path) { return folder + L"\\" + path; }
+
+std::wstring in_parent(const std::wstring& parent, const std::wstring& name) {
+    return parent.empty() ? name : parent + L"\\" + name;
+}
+
+/// The first of `base`, `base.2`, `base.3`… that nothing in `folder` is called.
+std::wstring free_name(runtime::FileSystem& files, const std::wstring& folder, std::wstring_view base) {
+    for (unsigned n = 1; n <= kMostNumbers; ++n) {
+        const std::wstring name = std::wstring(base) + (n == 1 ? L"" : L"." + std::to_wstring(n));
+        if (files.dir(below(folder, name), kAnyEntry).empty()) return name;
+    }
+    throw UpdateFailed{L"Nella cartella " + folder + L" non c'è un nome libero per " + std::wstring(base) + L"."};
+}
+
+/// The library's temporary file for replacing `path`, when one of its names is free.
+std::optional<std::wstring> free_temporary(runtime::FileSystem& files, const std::wstring& folder,
+                                           const std::wstring& path) {
+    const std::u16string leaf = codec::from_utf8_or_replacement(codec::to_utf8(leaf_of(path)));
+    for (unsigned attempt = 1; attempt <= 99; ++attempt) {
+        const std::wstring name = runtime::from_utf8(codec::to_utf8(unzip32_temporary_name(leaf, attempt)));
+        const std::wstring temporary = in_parent(parent_of(path), name);
+        if (files.dir(below(folder, temporary), kAnyEntry).empty()) return temporary;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Plan plan_update(runtime::FileSystem& files, const std::wstring& folder, const std::wstring& archive,
+                 const std::vector<zip::ListedEntry>& entries) {
+    Plan plan;
+    // Each path once, as Windows compares names, spelled as on the disk.
+    std::map<std::wstring, std::wstring> spelled;
+    bool has_data = false;
+    for (const zip::ListedEntry& entry : entries) {
+        const auto components = entry_components(entry.name);
+        if (!components)
+            throw UpdateFailed{L"L'archivio " + archive + L" contiene il nome " + entry.name +
+                               L", che non indica un file dentro la cartella del catalogo."};
+        if (components->empty()) continue;
+        const std::wstring path = join(*components, components->size());
+        // A name the library could not pass whole ('?' for a character outside
+        // the ANSI code page, or cut at its bound) cannot be recorded.
+        const bool recordable = entry.name.find(L'?') == std::wstring::npos && entry.name.size() < zip::kNameBound;
+        if (same_name((*components)[0], kDataFolder) && (components->size() > 1 || entry.folder)) {
+            has_data = true;
+            if (!recordable) continue;
+            plan.data.push_back(path);
+            if (!entry.folder) plan.files.push_back(path);
+            continue;
+        }
+        if (!recordable)
+            throw UpdateFailed{L"L'archivio " + archive + L" contiene il file " + entry.name +
+                               L", il cui nome non può essere registrato per un eventuale ripristino."};
+        if (!beside_data(path))
+            throw UpdateFailed{L"L'archivio " + archive + L" contiene " + path +
+                               L", che l'installazione non può sostituire."};
+
+        std::wstring parent;
+        for (std::size_t n = 1; n <= components->size(); ++n) {
+            const std::wstring key = folded(join(*components, n));
+            if (const auto known = spelled.find(key); known != spelled.end()) {
+                parent = known->second;
+                continue;
+            }
+            const bool folder_entry = n < components->size() || entry.folder;
+            const std::wstring& name = (*components)[n - 1];
+            const std::wstring found = files.dir(below(folder, in_parent(parent, name)), kAnyEntry);
+            const std::wstring spelling = in_parent(parent, found.empty() ? name : found);
+            spelled[key] = spelling;
+            parent = spelling;
+            if (found.empty()) {
+                plan.beside.push_back({folder_entry ? Written::Kind::new_folder : Written::Kind::new_file, spelling});
+            } else if (!folder_entry && !files.folder_exists(below(folder, spelling))) {
+                plan.beside.push_back({Written::Kind::replaced, spelling});
+                if (const auto temporary = free_temporary(files, folder, spelling))
+                    plan.beside.push_back({Written::Kind::temporary, *temporary});
+            }
+        }
+        if (!entry.folder) plan.files.push_back(parent);
+    }
+    if (!has_data)
+        throw UpdateFailed{L"L'archivio " + archive + L" non contiene la cartella " + std::wstring(kDataFolder) +
+                           L" con i dati del catalogo."};
+
+    if (files.folder_exists(below(folder, std::wstring(kDataFolder)))) plan.set_aside = free_name(files, folder, kSetAside);
+    if (std::any_of(plan.beside.begin(), plan.beside.end(),
+                    [](const Written& w) { return w.kind == Written::Kind::replaced; }))
+        plan.copies = free_name(files, folder, kCopies);
+    return plan;
+}
+
+}  // namespace catalogue_update

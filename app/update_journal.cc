@@ -45,11 +45,11 @@ std::optional<std::string_view> take_field(std::string_view& bytes, std::string_
     return value;
 }
 
-std::optional<std::size_t> number(std::string_view text) {
-    std::size_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    return value;
+/// A decimal field, whole; false for anything else.
+bool number(const std::optional<std::string_view>& text, std::size_t& value) {
+    if (!text || text->empty()) return false;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    return error == std::errc() && end == text->data() + text->size();
 }
 
 /// FNV-1a, 64 bits: enough to tell a journal that was cut short or changed
@@ -109,13 +109,13 @@ std::optional<Journal> Journal::parse(std::string_view bytes) {
     const auto set_aside = take_field(bytes, "set aside");
     const auto copies = take_field(bytes, "copies");
     const auto archive = take_field(bytes, "archive");
-    const auto count = take_field(bytes, "written");
-    const auto written = count ? number(*count) : std::nullopt;
-    if (!set_aside || !copies || !archive || !written || *written > kMostWritten) return std::nullopt;
+    std::size_t written = 0;
+    if (!set_aside || !copies || !archive || !number(take_field(bytes, "written"), written) || written > kMostWritten)
+        return std::nullopt;
     journal.set_aside = runtime::from_utf8(*set_aside);
     journal.copies = runtime::from_utf8(*copies);
     journal.archive = runtime::from_utf8(*archive);
-    for (std::size_t i = 0; i < *written; ++i) {
+    for (std::size_t i = 0; i < written; ++i) {
         const std::size_t end = bytes.find("\r\n");
         if (end == std::string_view::npos) return std::nullopt;
         const std::string_view line = bytes.substr(0, end);
@@ -127,13 +127,11 @@ std::optional<Journal> Journal::parse(std::string_view bytes) {
         journal.written.push_back({kind->first, runtime::from_utf8(line.substr(kind->second.size() + 1))});
         bytes.remove_prefix(end + 2);
     }
-    const auto record = take_field(bytes, "record");
-    const auto record_length = record ? number(*record) : std::nullopt;
-    if (!record_length || *record_length > bytes.size()) return std::nullopt;
-    journal.record = std::string(bytes.substr(0, *record_length));
-    bytes.remove_prefix(*record_length);
-    const auto length = take_field(bytes, "history");
-    if (!length || number(*length) != bytes.size()) return std::nullopt;
+    std::size_t record = 0, history = 0;
+    if (!number(take_field(bytes, "record"), record) || record > bytes.size()) return std::nullopt;
+    journal.record = std::string(bytes.substr(0, record));
+    bytes.remove_prefix(record);
+    if (!number(take_field(bytes, "history"), history) || history != bytes.size()) return std::nullopt;
     journal.history = std::string(bytes);
     return journal;
 }

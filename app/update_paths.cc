@@ -1,6 +1,7 @@
 #include "app/update_paths.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "libs/codec/codec.h"
 
@@ -9,7 +10,9 @@ namespace catalogue_update {
 namespace {
 
 wchar_t fold(wchar_t c) {
-    return c > 0xFFFF ? c : static_cast<wchar_t>(codec::fold_case(static_cast<char16_t>(c)));
+    // Beyond the 16-bit units (32-bit wide text), no character has a case pair fold_case knows.
+    const auto unit = static_cast<std::uint32_t>(c);
+    return unit > 0xFFFF ? c : static_cast<wchar_t>(codec::fold_case(static_cast<char16_t>(unit)));
 }
 
 bool plain_component(std::wstring_view c) {

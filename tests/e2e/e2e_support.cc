@@ -26,10 +26,24 @@ fs::path build_folder() {
 
 std::wstring built_delivery() { return (build_folder() / L"delivery").wstring(); }
 std::wstring expected_tree() { return (build_folder() / L"e2e-expected").wstring(); }
+std::wstring test_archive(const std::wstring& name) { return (build_folder() / L"e2e-archives" / name).wstring(); }
+std::wstring long_archive_tree() { return test_archive(L"lungo"); }
 
 std::string read_bytes(const std::wstring& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string read_shared(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char chunk[65536];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+    CloseHandle(file);
+    return bytes;
 }
 
 bool exists(const std::wstring& path) { return fs::exists(fs::path(path)); }
@@ -52,11 +66,11 @@ Tree tree_of(const std::wstring& folder) {
     return tree;
 }
 
-Tree installed(const Tree& before) {
+Tree installed(const Tree& before, const std::wstring& reference) {
     Tree after;
     for (const auto& [path, bytes] : before)
         if (path != L"catalogo" && path.rfind(L"catalogo\\", 0) != 0) after[path] = bytes;
-    for (const auto& [path, bytes] : tree_of(expected_tree()))
+    for (const auto& [path, bytes] : tree_of(reference))
         if (path != L".done") after[path] = bytes;
     after[L"patch.txt"] += patch7_record();
     return after;

@@ -19,8 +19,14 @@ extern const std::string kHistory1To6;
 /// sample archive extracted by another tool.
 std::wstring built_delivery();
 std::wstring expected_tree();
+/// An archive of the end-to-end tests (tests/e2e/make_archives.py), and the
+/// long one extracted by another tool.
+std::wstring test_archive(const std::wstring& name);
+std::wstring long_archive_tree();
 
 std::string read_bytes(const std::wstring& path);
+/// The bytes of a file that another program holds open, letting it be read.
+std::string read_shared(const std::wstring& path);
 bool exists(const std::wstring& path);
 /// Today's date as the installer writes it (the user's short-date format).
 std::string today();
@@ -31,10 +37,11 @@ std::string patch7_record();
 /// "<folder>" for a folder.
 using Tree = std::map<std::wstring, std::string>;
 Tree tree_of(const std::wstring& folder);
-/// An installation folder that held `before`, fully installed: its data
-/// folder replaced by the archive's, the archive's other files written, and
-/// one record of patch 7 more in its history.
-Tree installed(const Tree& before);
+/// An installation folder that held `before`, fully installed from the
+/// archive extracted in `reference`: its data folder replaced by the
+/// archive's, the archive's other files written, and one record of patch 7
+/// more in its history.
+Tree installed(const Tree& before, const std::wstring& reference = expected_tree());
 
 class InstallerTest : public ::testing::Test {
 protected:

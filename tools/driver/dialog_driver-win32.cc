@@ -149,7 +149,8 @@ DriveOutcome drive(Target& target, const Policy& policy, const DriveOptions& opt
         }
         const HWND box = find_message_box(target.process_id());
         if (!box) {
-            target.finished(kPollMs);
+            // A kill must land within a short moment (a file being written).
+            target.finished(options.kill_when ? 1 : kPollMs);
             continue;
         }
         wait_until_painted(box);

@@ -42,6 +42,23 @@ TEST_F(PatchRun, InstallsTheCatalogueAndRecordsThePatch) {
         EXPECT_EQ(read_bytes(system_folder() + L"\\" + library), read_bytes(delivery + L"\\" + library)) << library;
 }
 
+// Started from a folder named in another script (a user's downloads): the
+// library, which takes single-byte paths, gets the archive by its short name.
+TEST_F(PatchRun, StartedFromAFolderNamedOutsideTheCodePage) {
+    delivery = base + L"\\Загрузки";
+    archive = delivery + L"\\catalogo.zip";
+    std::vector<std::wstring> delivered;
+    for (const wchar_t* file : {L"installa_patch.exe", L"UNZIP32.DLL", L"zip32.dll", L"catalogo.zip"})
+        delivered.push_back(built_delivery() + L"\\" + file);
+    fixture::copy_into(delivery, delivered);
+    const Tree before = tree_of(install);
+    const auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_EQ(tree_of(install), installed(before));
+    EXPECT_FALSE(exists(archive));
+}
+
 TEST_F(PatchRun, AnArchiveThatCannotBeDeletedStaysAndThePatchIsInstalled) {
     fixture::set_attributes(archive, {false, true});
     const Tree before = tree_of(install);

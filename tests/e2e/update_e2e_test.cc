@@ -55,6 +55,33 @@ TEST_F(Update, OverwriteAnsweredNoOrCancelKeepsTheFile) {
     }
 }
 
+// An old file that another program opens once it is set aside: the patch is
+// installed, the cleanup stays in the journal, and the next start finishes it.
+TEST_F(Update, ACleanupThatCannotFinishIsFinishedByTheNextStart) {
+    const Tree before = tree_of(install);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    dialog_driver::DriveOptions hold_an_old_file;
+    hold_an_old_file.kill_when = [&] {
+        if (held == INVALID_HANDLE_VALUE)
+            held = CreateFileW((install + L"\\catalogo.prima-della-patch-7\\vecchio.htm").c_str(), GENERIC_READ, 0,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        return false;
+    };
+    auto result = run(dialog_driver::answer_default(), hold_an_old_file);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CloseHandle(held);
+    ASSERT_EQ(result.dialogs.size(), 3u) << dialog_driver::transcript(result);
+    EXPECT_NE(result.dialogs[1].text.find(L"la pulizia non è finita"), std::wstring::npos) << result.dialogs[1].text;
+    EXPECT_EQ(result.dialogs[2].text, L"Patch installata con successo!");
+    EXPECT_EQ(result.exit_code, 0u);
+    EXPECT_TRUE(exists(install + L"\\patch7.journal"));
+
+    result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text.rfind(L"Hai già installato questa patch", 0), 0u);
+    EXPECT_EQ(tree_of(install), installed(before));
+}
+
 class FailedUpdate : public InstallerTest {
 protected:
     struct Fault {
@@ -371,7 +398,19 @@ TEST_F(InstallerTest, AJournalThatCannotBeTrustedChangesNothing) {
         EXPECT_EQ(tree_of(install), left_behind);
         EXPECT_EQ(read_bytes(base + L"\\Qualcosa\\dato.txt"), "not the installer's");
     }
+    // Held by a run elsewhere (another session, another machine over a share).
     fixture::write_file(journal, left);
+    const Tree held = tree_of(install);
+    HANDLE other_run = CreateFileW(journal.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other_run, INVALID_HANDLE_VALUE);
+    auto second = run();
+    CloseHandle(other_run);
+    ASSERT_EQ(second.dialogs.size(), 1u) << dialog_driver::transcript(second);
+    EXPECT_EQ(second.dialogs[0].text, L"L'installazione di questa patch è già in corso.");
+    EXPECT_EQ(second.exit_code, 1618u);
+    EXPECT_EQ(tree_of(install), held);
+
     const auto result = run();
     ASSERT_FALSE(result.dialogs.empty());
     EXPECT_EQ(result.dialogs.back().text, L"Patch installata con successo!") << dialog_driver::transcript(result);

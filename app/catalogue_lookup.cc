@@ -48,7 +48,7 @@ std::optional<Found> look_in(runtime::Os& os, const std::wstring& programs, cons
         return std::nullopt;
     }
     Found found{programs + kCatalogueShortcut, Module1::cartella_lavoro(os.shell, programs + kCatalogueShortcut)};
-    os.log.event(L"Catalogo trovato nel menu Start " + whose + L": " + found.shortcut + L"; cartella di lavoro \"" +
+    os.log.event(L"Catalogo trovato nel menu Start " + whose + L": " + found.shortcut + L"; cartella di installazione \"" +
                  folder_of(found.padded) + L"\"");
     return found;
 }

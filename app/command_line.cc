@@ -73,8 +73,8 @@ Options parse(const std::vector<std::wstring>& arguments) {
         std::optional<std::wstring>& slot = log ? options.log_file : options.installation_folder;
         // The same value twice is harmless; two different ones leave no way to
         // know which was meant.
-        if (slot && lower(*slot) != lower(value)) fault(L"L'opzione /" + name + L" è data due volte con valori diversi");
-        else slot = value;
+        if (!slot) slot = value;
+        else if (lower(*slot) != lower(value)) fault(L"L'opzione /" + name + L" è data due volte con valori diversi");
     }
     options.ui = quiet ? Interface::quiet : passive ? Interface::passive : Interface::full;
     return options;

@@ -127,7 +127,8 @@ public:
     std::wstring windows = L"C:\\windows";
     std::wstring application = L"D:\\delivery";
     std::wstring programs = L"C:\\users\\u\\Start Menu\\Programs";
-    std::wstring all_users_programs = L"C:\\ProgramData\\Start Menu\\Programs";
+    /// None unless a test gives one: the look-up then finds nothing there.
+    std::wstring all_users_programs;
     std::vector<std::wstring> profiles_programs;
     /// Shortcut files by path; a path not here fails to load (file not found).
     std::map<std::wstring, FakeShortcut> shortcuts;

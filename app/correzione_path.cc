@@ -49,7 +49,15 @@ public:
 
     std::string patch_record() override { return form_.riga_della_patch(history_, kPatchNumber); }
 
-    void extract() override { unzip(1, 1, 0); }
+    void extract() override {
+        try {
+            unzip(1, 1, 0);
+        } catch (...) {
+            log_messages();
+            throw;
+        }
+        log_messages();
+    }
 
 private:
     void unzip(std::int16_t prompt, std::int16_t overwrite, std::int16_t list_only) {
@@ -62,6 +70,18 @@ private:
                            list_only, 1, 0, 0);
         if (zip::unzip_result != 0)
             throw UpdateFailed{extraction_failure(zip::unzip_result, archive_, folder_, zip::messages_text)};
+    }
+
+    /// What the library printed (each file written, each problem), a line an event.
+    void log_messages() {
+        if (!zip::messages_text) return;
+        std::wstring_view rest = *zip::messages_text;
+        while (!rest.empty()) {
+            const std::size_t end = rest.find_first_of(L"\r\n");
+            const std::wstring line = runtime::trim_spaces(rest.substr(0, end));
+            if (!line.empty()) os_.log.event(L"Libreria di estrazione: " + line);
+            rest.remove_prefix(end == std::wstring_view::npos ? rest.size() : end + 1);
+        }
     }
 
     Form1& form_;
@@ -82,6 +102,6 @@ void Form1::correzione_path(const std::wstring& Path) {
     const std::wstring archive = os_.shell.application_folder() + L"\\catalogo.zip";
 
     PatchSteps steps(*this, os_, folder, archive);
-    catalogue_update::Transaction update(os_.files, os_.dialogs, folder, archive);
+    catalogue_update::Transaction update(os_.files, os_.dialogs, os_.log, folder, archive);
     update.run(steps);
 }

@@ -2,13 +2,17 @@
 // The installer's form: the activation sequence and the methods the form holds,
 // each defined in the folder of its subsystem.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "runtime/os.h"
 
 class Form1 {
 public:
-    explicit Form1(runtime::Os& os) : os_(os) {}
+    /// `installation_folder`: the folder given with /dir, which takes the
+    /// place of the catalogue's Start-menu shortcut.
+    explicit Form1(runtime::Os& os, std::optional<std::wstring> installation_folder = std::nullopt)
+        : os_(os), installation_folder_(std::move(installation_folder)) {}
 
     /// The whole patch run, once, on the first activation. Ends the program
     /// (runtime::EndProgram) on every path; run-time errors pass to the caller.
@@ -32,4 +36,5 @@ public:
 
 private:
     runtime::Os& os_;
+    std::optional<std::wstring> installation_folder_;
 };

@@ -39,10 +39,11 @@ bool part_of_the_record_appended(const std::string& before, const std::string& r
 
 }  // namespace
 
-Transaction::Transaction(runtime::FileSystem& files, runtime::Dialogs& dialogs, const std::wstring& folder,
-                         const std::wstring& archive)
+Transaction::Transaction(runtime::FileSystem& files, runtime::Dialogs& dialogs, runtime::Log& log,
+                         const std::wstring& folder, const std::wstring& archive)
     : files_(files),
       dialogs_(dialogs),
+      log_(log),
       folder_(folder),
       data_(path(std::wstring(kDataFolder))),
       history_(path(std::wstring(kHistory))),
@@ -56,13 +57,17 @@ bool Transaction::exists(const std::wstring& path) { return !files_.dir(path, kA
 void Transaction::run(Steps& steps) {
     settle_earlier_run();
     steps.check_history();
+    log_.event(L"Storico delle patch verificato: " + history_);
 
     // Everything that can refuse the update is asked before anything changes.
     Plan plan;
     try {
         plan = plan_update(files_, folder_, archive_, steps.list_archive());
+        log_.event(L"Archivio " + archive_ + L": " + std::to_wstring(plan.data.size()) + L" voci nella cartella " +
+                   data_ + L", " + std::to_wstring(plan.beside.size()) + L" percorsi accanto");
         if (!plan.set_aside.empty()) files_.ensure_removable(data_);
         begin(plan, steps.patch_record());
+        log_.event(L"Giornale dell'aggiornamento scritto: " + journal_path_);
     } catch (const runtime::EndProgram&) {
         throw;
     } catch (...) {
@@ -71,12 +76,14 @@ void Transaction::run(Steps& steps) {
 
     try {
         files_.append_file(history_, journal_.record);
+        log_.event(L"Patch 7 registrata in " + history_);
         set_aside_old_data();
         copy_replaced_files();
         steps.extract();
         check_new_data(plan);
         flush_new_data(plan);
         commit();
+        log_.event(L"Aggiornamento confermato: i nuovi dati sono su disco");
     } catch (const runtime::EndProgram&) {
         roll_back();
         throw;
@@ -91,6 +98,7 @@ void Transaction::run(Steps& steps) {
 
 void Transaction::settle_earlier_run() {
     if (!exists(journal_path_)) return;
+    log_.event(L"Trovato il giornale di un'installazione interrotta: " + journal_path_);
     held_ = files_.hold(journal_path_);
     if (!held_) report_another_run();
     std::optional<Journal> journal;
@@ -130,7 +138,9 @@ void Transaction::begin(const Plan& plan, std::string record) {
 }
 
 void Transaction::set_aside_old_data() {
-    if (!journal_.set_aside.empty()) files_.move(data_, path(journal_.set_aside));
+    if (journal_.set_aside.empty()) return;
+    files_.move(data_, path(journal_.set_aside));
+    log_.event(L"Dati precedenti spostati in " + path(journal_.set_aside));
 }
 
 void Transaction::copy_replaced_files() {
@@ -143,6 +153,7 @@ void Transaction::copy_replaced_files() {
         const std::wstring in_progress = path(journal_.copies + L"\\" + kCopyInProgress);
         files_.copy_exactly(path(written.path), in_progress);
         files_.move(in_progress, path(copy));
+        log_.event(L"Copia di " + path(written.path) + L" conservata in " + path(copy));
     }
 }
 
@@ -156,6 +167,7 @@ void Transaction::check_new_data(const Plan& plan) {
 // file written but not flushed may read back as zeros.
 void Transaction::flush_new_data(const Plan& plan) {
     if (files_.flush_volume(folder_)) return;
+    log_.event(L"Il volume non si può scrivere su disco in una volta: lo sono i file scritti, uno a uno");
     for (const std::wstring& file : plan.files)
         if (exists(path(file)) && !files_.folder_exists(path(file))) files_.flush_file(path(file));
 }
@@ -173,26 +185,34 @@ void Transaction::commit() {
 
 std::optional<std::wstring> Transaction::clean_up() noexcept {
     try {
-        if (old_data_aside()) files_.remove_tree(path(journal_.set_aside));
+        if (old_data_aside()) {
+            files_.remove_tree(path(journal_.set_aside));
+            log_.event(L"Dati precedenti eliminati: " + path(journal_.set_aside));
+        }
         remove_copies();
         for (const Written& written : journal_.written)
             if (written.kind == Written::Kind::temporary) undo(written);
     } catch (...) {
         // The journal stays: the next start finishes the cleanup.
-        return runtime::RunTimeError::from_current_exception().description();
+        return logged(runtime::RunTimeError::from_current_exception().description());
     }
     try {
         // Only the archive this run was given: the journal's word is not enough.
-        if (same_name(journal_.archive, archive_) && exists(archive_)) files_.delete_file(archive_);
+        if (same_name(journal_.archive, archive_) && exists(archive_)) {
+            files_.delete_file(archive_);
+            log_.event(L"Archivio eliminato: " + archive_);
+        }
     } catch (...) {
         // A read-only archive or medium: the update stands all the same.
+        log_.event(L"Archivio non eliminato: " + runtime::RunTimeError::from_current_exception().description());
     }
     try {
         held_->remove();
         held_.reset();
+        log_.event(L"Pulizia completata");
         return std::nullopt;
     } catch (...) {
-        return runtime::RunTimeError::from_current_exception().description();
+        return logged(runtime::RunTimeError::from_current_exception().description());
     }
 }
 
@@ -215,9 +235,10 @@ std::optional<std::wstring> Transaction::roll_back() noexcept {
         remove_copies();
         held_->remove();
         held_.reset();
+        log_.event(L"Aggiornamento annullato: storico e dati come prima");
         return std::nullopt;
     } catch (...) {
-        return runtime::RunTimeError::from_current_exception().description() + L".\n" + where_things_are();
+        return logged(runtime::RunTimeError::from_current_exception().description() + L".\n" + where_things_are());
     }
 }
 
@@ -290,6 +311,14 @@ std::wstring Transaction::where_things_are() noexcept {
 }
 
 // --- What the user is told -----------------------------------------------------------
+
+std::wstring Transaction::logged(const std::wstring& problem) noexcept {
+    try {
+        log_.event(L"Non riuscito: " + problem);
+    } catch (...) {
+    }
+    return problem;
+}
 
 void Transaction::report_not_installed(const std::wstring& reason, const std::optional<std::wstring>& where) {
     std::wstring text = L"La patch non è stata installata.\n\n" + reason + L"\n\n";

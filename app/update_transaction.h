@@ -16,6 +16,7 @@
 #include "app/update_plan.h"
 #include "runtime/dialogs.h"
 #include "runtime/file_system.h"
+#include "runtime/log.h"
 #include "unzip/zip.h"
 
 namespace catalogue_update {
@@ -38,8 +39,9 @@ public:
 
 class Transaction {
 public:
-    /// The update of the data folder "catalogo" of `folder` from `archive`.
-    Transaction(runtime::FileSystem& files, runtime::Dialogs& dialogs, const std::wstring& folder,
+    /// The update of the data folder "catalogo" of `folder` from `archive`;
+    /// each step is told to `log`.
+    Transaction(runtime::FileSystem& files, runtime::Dialogs& dialogs, runtime::Log& log, const std::wstring& folder,
                 const std::wstring& archive);
     /// Rolls back an update that was begun and not committed.
     ~Transaction();
@@ -81,6 +83,8 @@ private:
     bool history_records_the_patch() noexcept;
     std::wstring where_things_are() noexcept;
 
+    /// `problem`, told to the log on its way to the user.
+    std::wstring logged(const std::wstring& problem) noexcept;
     [[noreturn]] void report_not_installed(const std::wstring& reason, const std::optional<std::wstring>& where);
     [[noreturn]] void report_untrusted_journal(const std::optional<Journal>& journal);
     [[noreturn]] void report_another_run();
@@ -88,6 +92,7 @@ private:
 
     runtime::FileSystem& files_;
     runtime::Dialogs& dialogs_;
+    runtime::Log& log_;
     std::wstring folder_, data_, history_, archive_, journal_path_;
     Journal journal_;
     std::unique_ptr<runtime::FileSystem::HeldFile> held_;

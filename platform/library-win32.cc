@@ -22,9 +22,31 @@ private:
 
 }  // namespace
 
+bool limit_library_search() {
+    // Looked up rather than imported: a Windows 7 without its 2011 loader
+    // update lacks it, and the program must still start there.
+    using SetDefaultDllDirectoriesEntry = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto set_default = entry_cast<SetDefaultDllDirectoriesEntry>(
+        kernel ? GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr);
+    return set_default && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 ScopedModule try_load_library(const std::wstring& name, DWORD* error) {
     QuietLoaderErrors quiet;
-    ScopedModule module(LoadLibraryW(name.c_str()));
+    // The system folder alone, for the library named and for what it imports.
+    ScopedModule module(LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!module && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // A loader without the search flags: the same, spelled out.
+        const bool bare_name = name.find_first_of(L"\\/:") == std::wstring::npos;
+        std::wstring path = name;
+        if (bare_name) {
+            wchar_t system[MAX_PATH];
+            const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+            path = std::wstring(system, length < MAX_PATH ? length : 0) + L"\\" + name;
+        }
+        module.reset(LoadLibraryW(path.c_str()));
+    }
     if (error) *error = module ? ERROR_SUCCESS : GetLastError();
     return module;
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Libraries bound at run time by name, as a declared library function is: the
-// normal library search, and the run-time errors the program reports for them.
+// Libraries bound at run time, as a declared library function is bound, and the
+// run-time errors the program reports for them. A library named without a
+// folder is looked for in the system folder alone: an installer started from a
+// downloads folder must not load whatever someone placed beside it.
 #include <windows.h>
 
 #include <string>
@@ -9,8 +11,14 @@
 
 namespace platform {
 
-/// Loads `name` through the normal library search, without a system error box.
-/// An empty module when it does not load; `error` then says why.
+/// Limits the library search of the whole process to the system folder, for
+/// the libraries the system itself loads later too. Call it first thing; false
+/// where the system cannot do it.
+bool limit_library_search();
+
+/// Loads `name`, a full path or a name looked for in the system folder alone;
+/// what it imports is looked for there too. No system error box. An empty
+/// module when it does not load; `error` then says why.
 ScopedModule try_load_library(const std::wstring& name, DWORD* error = nullptr);
 
 /// Loads `name`, or raises run-time error 53 when it is not found and 48 when it

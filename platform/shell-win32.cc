@@ -62,6 +62,40 @@ private:
     ComPtr<IPersistFile> file_;
 };
 
+std::wstring shell_folder(int csidl, const wchar_t* what) {
+    wchar_t path[MAX_PATH];
+    runtime::check_status(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path), what);
+    return path;
+}
+
+/// The folders of the profiles in the registry's list, %VARIABLES% expanded.
+std::vector<std::wstring> profile_folders() {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                      KEY_READ, &opened) != ERROR_SUCCESS)
+        throw runtime::RunTimeError(runtime::error_number::path_not_found,
+                                    L"Impossibile leggere l'elenco dei profili degli utenti");
+    const ScopedRegistryKey list(opened);
+    std::vector<std::wstring> folders;
+    for (DWORD index = 0;; ++index) {
+        wchar_t sid[256];
+        DWORD sid_length = 256;
+        const LSTATUS status = RegEnumKeyExW(list.get(), index, sid, &sid_length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) continue;
+        wchar_t raw[MAX_PATH];
+        DWORD size = sizeof raw;
+        if (RegGetValueW(list.get(), sid, L"ProfileImagePath", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                         nullptr, raw, &size) != ERROR_SUCCESS)
+            continue;
+        wchar_t expanded[MAX_PATH];
+        const DWORD length = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH);
+        if (length == 0 || length > MAX_PATH) continue;
+        folders.emplace_back(expanded);
+    }
+    return folders;
+}
+
 }  // namespace
 
 std::wstring Win32Shell::windows_folder() {
@@ -88,10 +122,30 @@ std::wstring Win32Shell::application_folder() {
 }
 
 std::wstring Win32Shell::programs_folder() {
-    wchar_t path[MAX_PATH];
-    const HRESULT status = SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
-    runtime::check_status(status, L"Impossibile leggere la cartella Programmi del menu Start");
-    return path;
+    return shell_folder(CSIDL_PROGRAMS, L"Impossibile leggere la cartella Programmi del menu Start");
+}
+
+std::wstring Win32Shell::all_users_programs_folder() {
+    return shell_folder(CSIDL_COMMON_PROGRAMS,
+                        L"Impossibile leggere la cartella Programmi del menu Start di tutti gli utenti");
+}
+
+std::vector<std::wstring> Win32Shell::profile_programs_folders() {
+    // Where Programs lies inside a profile, as it lies inside the current
+    // user's; the usual place when the current user's is elsewhere.
+    std::wstring inside = L"\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+    try {
+        const std::wstring own = shell_folder(CSIDL_PROFILE, L"profilo");
+        const std::wstring programs = programs_folder();
+        if (programs.size() > own.size() && _wcsnicmp(programs.c_str(), own.c_str(), own.size()) == 0 &&
+            programs[own.size()] == L'\\')
+            inside = programs.substr(own.size());
+    } catch (const runtime::RunTimeError&) {
+    }
+
+    std::vector<std::wstring> folders;
+    for (const std::wstring& profile : profile_folders()) folders.push_back(profile + inside);
+    return folders;
 }
 
 std::unique_ptr<runtime::ShellLink> Win32Shell::create_shell_link() {

@@ -9,7 +9,8 @@
 
 namespace platform {
 
-/// The setup-toolkit libraries reached through the Windows loader. A library
+/// The setup-toolkit libraries in the system folder, where setups install
+/// them; one beside the program or in the current folder is never loaded. A library
 /// called once stays loaded, with its entry bound, for the life of this object,
 /// as a declared library function stays bound for the life of the program.
 class Win32ToolkitLibraries final : public runtime::ToolkitLibraries {

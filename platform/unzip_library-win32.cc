@@ -3,10 +3,13 @@
 #include <utility>
 
 #include "platform/library-win32.h"
+#include "platform/shell-win32.h"
 
 namespace platform {
 
-Win32UnzipLibrary::Win32UnzipLibrary(std::wstring library_name) : library_name_(std::move(library_name)) {}
+Win32UnzipLibrary::Win32UnzipLibrary() : Win32UnzipLibrary(Win32Shell().application_folder() + L"\\UNZIP32.DLL") {}
+
+Win32UnzipLibrary::Win32UnzipLibrary(std::wstring library) : library_name_(std::move(library)) {}
 
 FARPROC Win32UnzipLibrary::entry(const char* name) {
     // A later call tries again after a failed load, as a declared library function does.

@@ -1,7 +1,8 @@
 #pragma once
-// The unzip library as the program finds it on the machine: unzip32.dll, bound
-// by name through the normal library search (the program's folder, then the
-// system folders) the first time one of its entries is called.
+// The unzip library the program was delivered with: UNZIP32.DLL beside it,
+// bound by its full path the first time one of its entries is called. The copy
+// in the system folder holds the same bytes; loading by name could instead
+// pick up whatever lies in the current folder.
 #include <windows.h>
 
 #include <string>
@@ -13,8 +14,12 @@ namespace platform {
 
 class Win32UnzipLibrary : public runtime::UnzipLibrary {
 public:
-    /// `library_name` is searched as LoadLibrary searches; the program uses the default.
-    explicit Win32UnzipLibrary(std::wstring library_name = L"unzip32.dll");
+    /// UNZIP32.DLL in the program's own folder.
+    Win32UnzipLibrary();
+    /// `library`: a full path, or a name looked for in the system folder alone.
+    explicit Win32UnzipLibrary(std::wstring library);
+
+    const std::wstring& library() const { return library_name_; }
 
     /// Raise 53 when the library is not found, 48 when it is found but cannot
     /// be loaded, 453 when it lacks the entry; each description names the

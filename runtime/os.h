@@ -4,6 +4,7 @@
 #include "runtime/dialogs.h"
 #include "runtime/event_pump.h"
 #include "runtime/file_system.h"
+#include "runtime/log.h"
 #include "runtime/shell.h"
 #include "runtime/toolkit_libraries.h"
 #include "runtime/unzip_library.h"
@@ -18,6 +19,8 @@ struct Os {
     Clock& clock;
     UnzipLibrary& unzip;
     ToolkitLibraries& toolkits;
+    /// Where the run records what it does; a run without /log records nothing.
+    Log& log = null_log();
 };
 
 }  // namespace runtime

@@ -59,7 +59,9 @@ namespace exit_code {
 inline constexpr int installed = 0;
 inline constexpr int failed = 1603;             // not installed; what was changed is rolled back
 inline constexpr int already_running = 1618;
+inline constexpr int log_not_created = 1622;     // the file named with /log cannot be created
 inline constexpr int already_installed = 1638;
+inline constexpr int invalid_command_line = 1639;
 inline constexpr int not_applicable = 1642;     // the catalogue or the preceding patch is missing
 }  // namespace exit_code
 

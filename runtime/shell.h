@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace runtime {
 
@@ -34,6 +35,11 @@ public:
     virtual std::wstring application_folder() = 0;
     /// The current user's Start-menu Programs folder.
     virtual std::wstring programs_folder() = 0;
+    /// The Start-menu Programs folder shared by all users.
+    virtual std::wstring all_users_programs_folder() = 0;
+    /// The Start-menu Programs folder of every user profile on the machine,
+    /// as far as the profiles can be read; the current user's among them.
+    virtual std::vector<std::wstring> profile_programs_folders() = 0;
     /// A new shell link object; raises a RunTimeError when it cannot be created
     /// or does not offer its file interface.
     virtual std::unique_ptr<ShellLink> create_shell_link() = 0;

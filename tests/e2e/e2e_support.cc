@@ -111,8 +111,14 @@ void InstallerTest::set_working_folder(const std::wstring& working_folder) {
 }
 
 dialog_driver::RunResult InstallerTest::run(dialog_driver::Policy policy, dialog_driver::DriveOptions options) {
+    return run_with(L"", std::move(policy), std::move(options));
+}
+
+dialog_driver::RunResult InstallerTest::run_with(const std::wstring& arguments, dialog_driver::Policy policy,
+                                                 dialog_driver::DriveOptions options) {
     options.timeout = std::chrono::seconds(90);
-    auto result = dialog_driver::run_and_drive(delivery + L"\\installa_patch.exe", L"", delivery, policy, options);
+    auto result =
+        dialog_driver::run_and_drive(delivery + L"\\installa_patch.exe", arguments, delivery, policy, options);
     EXPECT_FALSE(result.timed_out) << "the installer did not end";
     return result;
 }

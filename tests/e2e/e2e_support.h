@@ -53,6 +53,10 @@ protected:
     /// Runs the delivered installer until it ends, answering with `policy`.
     dialog_driver::RunResult run(dialog_driver::Policy policy = dialog_driver::answer_default(),
                                  dialog_driver::DriveOptions options = {});
+    /// The same, with these switches on the installer's command line.
+    dialog_driver::RunResult run_with(const std::wstring& arguments,
+                                      dialog_driver::Policy policy = dialog_driver::answer_default(),
+                                      dialog_driver::DriveOptions options = {});
 
     std::wstring base;      // everything of this test lives below it
     std::wstring install;   // the catalogue's installation folder

@@ -2,6 +2,9 @@
 // in the Wine prefix.
 #include <windows.h>
 
+#include <algorithm>
+#include <cwctype>
+
 #include "tests/e2e/e2e_support.h"
 
 namespace e2e {
@@ -173,6 +176,79 @@ TEST_F(PatchRun, ALibraryThatCannotBeReplacedInTheSystemFolderStopsTheRun) {
     EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6);
 }
 
+// Run by a deployment tool as SYSTEM, or elevated as another administrator, the
+// installer is not the catalogue's user: the shortcut is then found in the
+// all-users Start menu, or in the profile of whoever has it.
+TEST_F(PatchRun, FindsTheCatalogueInTheAllUsersStartMenu) {
+    fixture::remove_menu_folder();
+    const fixture::ScopedTree all_users(fixture::all_users_programs_folder() + L"\\" + fixture::kMenuFolderName);
+    fixture::write_shortcut(all_users.path() + L"\\" + fixture::kShortcutName, {L"", L"", install, L""});
+    const Tree before = tree_of(install);
+    const auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_EQ(result.exit_code, 0u);
+    EXPECT_EQ(tree_of(install), installed(before));
+}
+
+TEST_F(PatchRun, FindsTheCatalogueInAnotherUsersProfileUnlessTheyDisagree) {
+    fixture::remove_menu_folder();
+    const fixture::ScopedProfile anna(L"S-1-5-21-0-0-0-1101", base + L"\\Profili\\anna");
+    const fixture::ScopedProfile bruno(L"S-1-5-21-0-0-0-1102", base + L"\\Profili\\bruno");
+    const auto shortcut_of = [](const fixture::ScopedProfile& profile, const std::wstring& folder) {
+        fixture::write_shortcut(
+            profile.programs_folder() + L"\\" + fixture::kMenuFolderName + L"\\" + fixture::kShortcutName,
+            {L"", L"", folder, L""});
+    };
+    const std::wstring other = base + L"\\Altro catalogo";
+    fixture::lay_out_installation({other, kHistory1To6, {}, true, {}});
+    shortcut_of(anna, install);
+    shortcut_of(bruno, other);
+    const Tree before = tree_of(install), other_before = tree_of(other);
+
+    auto result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Il catalogo risulta installato in più cartelle:\n\n" + install + L"\n" +
+                                          other +
+                                          L"\n\nNon è stato modificato nulla. Indicare la cartella da aggiornare "
+                                          L"con l'opzione /dir, per esempio:\ninstalla_patch.exe /dir \"" +
+                                          install + L"\"");
+    EXPECT_EQ(result.dialogs[0].icon, DialogIcon::critical);
+    EXPECT_EQ(result.exit_code, 1642u);
+    EXPECT_EQ(tree_of(install), before);
+    EXPECT_EQ(tree_of(other), other_before);
+
+    // The same folder spelled in another case is one installation.
+    std::wstring shouted = install;
+    std::transform(shouted.begin(), shouted.end(), shouted.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))); });
+    shortcut_of(bruno, shouted);
+    result = run();
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_EQ(tree_of(install), installed(before));
+    EXPECT_EQ(tree_of(other), other_before);
+}
+
+// A library the system loads late, planted in the delivery folder (often a
+// downloads folder), is not loaded: the installer looks for libraries in the
+// system folder only. Wine prefers its own built-in libraries to one beside a
+// program, which would hide the fault; here it is told to prefer the one it
+// finds, as Windows does (the key is Wine's, read by no one on Windows).
+TEST_F(PatchRun, ALibraryPlantedInTheDeliveryFolderIsNotLoaded) {
+    const std::wstring planted = delivery + L"\\uxtheme.dll";
+    fixture::write_file(planted, read_bytes(built_delivery() + L"\\..\\bin\\loaded_marker.dll"));
+    const wchar_t overrides[] = L"Software\\Wine\\AppDefaults\\installa_patch.exe";
+    const wchar_t native_first[] = L"native,builtin";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(overrides) + L"\\DllOverrides").c_str(), L"uxtheme",
+                              REG_SZ, native_first, sizeof native_first),
+              ERROR_SUCCESS);
+    const auto result = run();
+    RegDeleteTreeW(HKEY_CURRENT_USER, overrides);
+    ASSERT_EQ(result.dialogs.size(), 1u) << dialog_driver::transcript(result);
+    EXPECT_EQ(result.dialogs[0].text, L"Patch installata con successo!");
+    EXPECT_FALSE(exists(planted + L".loaded")) << "the planted library was loaded";
+}
+
 }  // namespace
 }  // namespace e2e
-

@@ -95,6 +95,29 @@ TEST_F(Window, ASecondStartWhileTheFirstRunsTouchesNothing) {
     EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6 + "7         " + today() + "\r\n");
 }
 
+TEST_F(Window, AQuietSecondStartShowsNoBoxAndEndsWith1618) {
+    fixture::write_file(install + L"\\progetto.htm", "the user's own page");
+    const std::wstring log = base + L"\\secondo.log";
+    dialog_driver::RunResult second;
+    const auto first = run([&](const dialog_driver::DialogSeen& box) {
+        if (box.title == L"VBUnzip - File already exists") {
+            second = run_with(L"/quiet /log \"" + log + L"\"");
+            return static_cast<int>(button::yes);
+        }
+        return dialog_driver::default_answer(box);
+    });
+    EXPECT_TRUE(second.dialogs.empty()) << dialog_driver::transcript(second);
+    EXPECT_TRUE(second.windows_created.empty());
+    EXPECT_EQ(second.exit_code, 1618u);
+    const std::string logged = read_bytes(log);
+    EXPECT_NE(logged.find("L'installazione di questa patch \xC3\xA8 gi\xC3\xA0 in corso."), std::string::npos) << logged;
+    EXPECT_NE(logged.find("(codice di uscita 1618)"), std::string::npos) << logged;
+
+    ASSERT_EQ(first.dialogs.size(), 2u) << dialog_driver::transcript(first);
+    EXPECT_EQ(first.dialogs[1].text, L"Patch installata con successo!");
+    EXPECT_EQ(read_bytes(install + L"\\patch.txt"), kHistory1To6 + "7         " + today() + "\r\n");
+}
+
 }  // namespace
 }  // namespace e2e
 

@@ -480,4 +480,11 @@ std::int32_t FakeToolkitLibraries::create_shell_link(const std::string& library,
     return result;
 }
 
+// --- FakeLog -----------------------------------------------------------------
+
+bool FakeLog::has(const std::wstring& text) const {
+    return std::any_of(events.begin(), events.end(),
+                       [&](const std::wstring& event) { return event.find(text) != std::wstring::npos; });
+}
+
 }  // namespace fakes

@@ -141,11 +141,16 @@ public:
     std::wstring windows_folder() override { return windows; }
     std::wstring application_folder() override { return application; }
     std::wstring programs_folder() override { return programs; }
+    std::wstring all_users_programs_folder() override { return all_users_programs; }
+    std::vector<std::wstring> profile_programs_folders() override { return profiles_programs; }
     std::unique_ptr<runtime::ShellLink> create_shell_link() override;
 
     std::wstring windows = L"C:\\windows";
     std::wstring application = L"D:\\delivery";
     std::wstring programs = L"C:\\users\\u\\Start Menu\\Programs";
+    /// None unless a test gives one: the look-up then finds nothing there.
+    std::wstring all_users_programs;
+    std::vector<std::wstring> profiles_programs;
     /// Shortcut files by path; a path not here fails to load (file not found).
     std::map<std::wstring, FakeShortcut> shortcuts;
     bool creation_fails = false;
@@ -191,6 +196,15 @@ public:
     std::vector<std::vector<std::string>> calls;  // library first, then the arguments
 };
 
+/// A log that keeps its events in memory.
+class FakeLog : public runtime::Log {
+public:
+    void event(const std::wstring& text) override { events.push_back(text); }
+    /// Whether an event contains `text`.
+    bool has(const std::wstring& text) const;
+    std::vector<std::wstring> events;
+};
+
 /// All fakes together, with the runtime::Os that hands them to the logic.
 struct FakeOs {
     FakeDialogs dialogs;
@@ -200,7 +214,8 @@ struct FakeOs {
     FakeClock clock;
     FakeUnzipLibrary unzip;
     FakeToolkitLibraries toolkits;
-    runtime::Os os{dialogs, events, files, shell, clock, unzip, toolkits};
+    FakeLog log;
+    runtime::Os os{dialogs, events, files, shell, clock, unzip, toolkits, log};
 };
 
 }  // namespace fakes

@@ -2,6 +2,7 @@
 // recorded, deleted and extracted, and what the user is told.
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,6 +35,7 @@ protected:
         fake().shell.windows = root + L"\\windows";
         fake().shell.application = root + L"\\consegna";
         fake().shell.programs = root + L"\\Programs";
+        fake().shell.all_users_programs = root + L"\\ProgramData\\Programs";
         fake().files.make_folders(fake().shell.windows + L"\\system32");
         fake().files.put(fake().shell.application + L"\\zip32.dll", "zip32 library");
         fake().files.put(fake().shell.application + L"\\UNZIP32.DLL", "unzip32 library");
@@ -61,13 +63,14 @@ protected:
         Form1 form(fake().os);
         return run_to_end(form, fake().dialogs);
     }
-    /// What the library writes, without flushing it: the new data and, beside
-    /// it, two pages and a folder.
+    /// What the library writes into the folder it is given, without flushing
+    /// it: the new data and, beside it, two pages and a folder.
     void extract_new_data() {
         fake().unzip.extract = [this] {
+            const std::wstring target = runtime::from_ansi(fake().unzip.last_folder);
             for (const wchar_t* file :
                  {L"\\catalogo\\nuovo.htm", L"\\progetto.htm", L"\\catalogo.htm", L"\\dati\\indice.htm"})
-                fake().files.put_unflushed(install + file, "new");
+                fake().files.put_unflushed(target + file, "new");
         };
     }
     /// The installation folder fully installed from extract_new_data.
@@ -165,6 +168,100 @@ TEST_F(PatchRun, AMissingShortcutChangesNothing) {
     EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6);
     EXPECT_TRUE(fake().files.exists(install + L"\\catalogo\\vecchio.htm"));
     EXPECT_EQ(fake().unzip.unzip_calls, 0);
+}
+
+// Run as SYSTEM or as another administrator, the installer looks beyond the
+// user's Start menu: all users', then every profile's; /dir names the folder
+// instead of any shortcut. Each row: where the catalogue is found, or the
+// refusal before anything changes. "%" in a row stands for the test's folder.
+TEST_F(PatchRun, FindsTheCatalogueWhereverItsShortcutIs) {
+    const auto at_root = [&](std::wstring text) {
+        for (std::size_t at; (at = text.find(L'%')) != std::wstring::npos;) text.replace(at, 1, root);
+        return text;
+    };
+    const auto other = [&] { return root + L"\\Altro"; };
+    const auto menu = [&](const std::wstring& programs, const std::wstring& folder) {
+        fake().files.make_folders(programs + L"\\Varenkor Catalogo");
+        fakes::FakeShortcut shortcut;
+        shortcut.working_folder = runtime::to_ansi(folder);
+        fake().shell.shortcuts[programs + L"\\Varenkor Catalogo\\Varenkor Catalogo.lnk"] = shortcut;
+    };
+    const auto profile = [&](const wchar_t* name) { return root + L"\\Profili\\" + name + L"\\Programs"; };
+    const auto profiles = [&](std::initializer_list<const wchar_t*> names) {
+        fake().files.remove_tree(fake().shell.programs + L"\\Varenkor Catalogo");
+        for (const wchar_t* name : names) fake().shell.profiles_programs.push_back(profile(name));
+    };
+    const struct {
+        const char* where;
+        std::function<void()> lay_out;
+        std::optional<std::wstring> dir;
+        std::wstring installed_in;  // when it installs
+        std::wstring refusal = {};  // when it does not
+        std::wstring logged = {};
+    } rows[] = {
+        {"the user's", [] {}, {}, L"%\\Catalogo", {}, L"Catalogo trovato nel menu Start dell'utente"},
+        {"all users'",
+         [&] {
+             profiles({L"anna"});
+             menu(fake().shell.all_users_programs, install);
+             menu(profile(L"anna"), other());
+         },
+         {}, L"%\\Catalogo", {}, L"Catalogo trovato nel menu Start di tutti gli utenti"},
+        {"one profile's",
+         [&] {
+             profiles({L"anna", L"bruno"});
+             menu(profile(L"bruno"), install);
+         },
+         {}, L"%\\Catalogo", {}, L"Catalogo trovato nel menu Start del profilo: %\\Profili\\bruno\\Programs"},
+        {"two profiles', one folder in two spellings",
+         [&] {
+             profiles({L"anna", L"bruno"});
+             menu(profile(L"anna"), install);
+             std::wstring upper = install;
+             for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+             menu(profile(L"bruno"), upper);
+         },
+         {}, L"%\\Catalogo"},
+        {"two profiles', two folders",
+         [&] {
+             profiles({L"anna", L"bruno"});
+             menu(profile(L"anna"), install);
+             menu(profile(L"bruno"), other());
+         },
+         {}, {},
+         L"Il catalogo risulta installato in più cartelle:\n\n%\\Catalogo\n%\\Altro\n\nNon è stato modificato nulla."},
+        {"nowhere", [&] { profiles({L"anna"}); }, {}, {},
+         L"Non hai installato il catalogo. La patch non può essere creata"},
+        {"/dir", [&] { profiles({}); }, L"%\\Altro", L"%\\Altro", {},
+         L"Cartella di installazione indicata con /dir: %\\Altro"},
+        {"/dir with a trailing backslash", [] {}, L"%\\Altro\\", L"%\\Altro"},
+        {"/dir of a missing folder", [] {}, L"%\\Manca", {}, L"La cartella indicata con /dir non esiste: %\\Manca"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.where);
+        start_over();
+        fake().files.put(other() + L"\\patch.txt", kHistory1To6);
+        row.lay_out();
+        std::optional<std::wstring> dir;
+        if (row.dir) dir = at_root(*row.dir);
+        Form1 form(fake().os, dir);
+        const int exit_code = run_to_end(form, fake().dialogs);
+        ASSERT_EQ(shown().size(), 1u);
+        if (row.refusal.empty()) {
+            EXPECT_EQ(exit_code, runtime::exit_code::installed) << runtime::to_utf8(shown()[0].prompt);
+            EXPECT_EQ(fake().unzip.last_folder, runtime::to_ansi(at_root(row.installed_in)));
+        } else {
+            EXPECT_EQ(exit_code, runtime::exit_code::not_applicable);
+            EXPECT_EQ(shown()[0].prompt.rfind(at_root(row.refusal), 0), 0u) << runtime::to_utf8(shown()[0].prompt);
+            EXPECT_EQ(shown()[0].style, critical);
+            EXPECT_EQ(fake().unzip.unzip_calls, 0);
+            EXPECT_EQ(fake().files.get(install + L"\\patch.txt"), kHistory1To6);
+            EXPECT_EQ(fake().files.get(other() + L"\\patch.txt"), kHistory1To6);
+        }
+        if (!row.logged.empty()) {
+            EXPECT_TRUE(fake().log.has(at_root(row.logged))) << runtime::to_utf8(at_root(row.logged));
+        }
+    }
 }
 
 TEST_F(PatchRun, AnEmptyWorkingFolderIsNeverUsed) {

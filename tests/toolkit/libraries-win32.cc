@@ -13,16 +13,15 @@
 
 namespace toolkit_test {
 
-std::wstring program_folder() {
+std::wstring system_folder() {
     wchar_t path[MAX_PATH] = {};
-    const std::wstring program(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return program.substr(0, program.find_last_of(L'\\'));
+    return std::wstring(path, GetSystemDirectoryW(path, MAX_PATH));
 }
 
-std::set<std::string> libraries_beside_program() {
+std::set<std::string> libraries_in_system_folder() {
     std::set<std::string> present;
     for (const char* library : {"STKIT432.DLL", "VB5STKIT.DLL", "VB6STKIT.DLL"}) {
-        const std::wstring path = program_folder() + L'\\' + std::wstring(library, library + std::strlen(library));
+        const std::wstring path = system_folder() + L'\\' + std::wstring(library, library + std::strlen(library));
         if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) present.insert(library);
     }
     return present;

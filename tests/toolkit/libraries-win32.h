@@ -1,5 +1,5 @@
 #pragma once
-// The libraries as a test sees them: which ones lie beside the program, which
+// The libraries as a test sees them: which ones lie in the system folder, which
 // are loaded, and what each was called with.
 #include <set>
 #include <string>
@@ -9,11 +9,12 @@
 
 namespace toolkit_test {
 
-/// The folder of the running test program.
-std::wstring program_folder();
+/// The system folder, where setups install the libraries and the program
+/// looks for them.
+std::wstring system_folder();
 
-/// Which of STKIT432.DLL, VB5STKIT.DLL and VB6STKIT.DLL lie beside the program.
-std::set<std::string> libraries_beside_program();
+/// Which of STKIT432.DLL, VB5STKIT.DLL and VB6STKIT.DLL lie in the system folder.
+std::set<std::string> libraries_in_system_folder();
 
 /// Whether the process has the library of that file name loaded.
 bool is_loaded(const char* library);

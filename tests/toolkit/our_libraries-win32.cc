@@ -1,6 +1,6 @@
 // Our three setup-toolkit libraries on their own, called through the same
 // binding the program uses, and what they leave in the Start menu. These run in
-// the folder that holds all three.
+// the scenario whose system folder holds all three.
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -29,7 +29,7 @@ const char* const group_name = "Prova stkit librerie";
 class OurLibraries : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(toolkit_test::libraries_beside_program(),
+        ASSERT_EQ(toolkit_test::libraries_in_system_folder(),
                   (std::set<std::string>{"STKIT432.DLL", "VB5STKIT.DLL", "VB6STKIT.DLL"}));
     }
 

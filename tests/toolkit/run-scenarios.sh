@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the toolkit scenarios under Wine, each in a folder of its own that holds
-# a copy of the test program and only that scenario's libraries, each in a
-# process of its own: the probe finds libraries beside the program, and a
-# library bound by a call stays loaded for the life of the process. Then lnkinfo,
+# Runs the toolkit scenarios under Wine, each with only that scenario's libraries
+# in the system folder (where setups install them and the program looks for
+# them), each in a process of its own, since a library bound by a call stays
+# loaded for the life of the process. The libraries the system folder does not
+# get lie beside the program instead, where they must not be found. Then lnkinfo,
 # a reader that shares no code with Wine or with us, reads the shortcuts that
 # the libraries wrote.
 #
@@ -19,6 +20,9 @@ fail() {
     failures+=("$1")
 }
 
+system_folder="$WINEPREFIX/drive_c/windows/system32"
+remove_from_system_folder() { rm -f "$system_folder"/{STKIT432,VB5STKIT,VB6STKIT}.DLL; }
+
 # scenario NAME GTEST_FILTER [LIBRARY=FILE_NAME ...]
 scenario() {
     local name=$1 filter=$2
@@ -26,11 +30,17 @@ scenario() {
     local folder=$work/$name
     mkdir -p "$folder"
     cp "$program" "$folder/toolkit_scenarios.exe"
+    remove_from_system_folder
     local library
-    for library in "$@"; do cp "${library%%=*}" "$folder/${library##*=}"; done
-    echo "== scenario $name: $(cd "$folder" && ls | tr '\n' ' ')"
-    # Started from its own folder, so that the current folder finds nothing else.
+    for library in "$@"; do cp "${library%%=*}" "$system_folder/${library##*=}"; done
+    # Planted beside the program and in the current folder: never to be loaded.
+    for library in "${all_three[@]}"; do
+        [ -e "$system_folder/${library##*=}" ] || cp "${library%%=*}" "$folder/${library##*=}"
+    done
+    echo "== scenario $name: system folder: $(cd "$system_folder" && ls STKIT432.DLL VB5STKIT.DLL VB6STKIT.DLL 2>/dev/null | tr '\n' ' ')beside: $(cd "$folder" && ls | tr '\n' ' ')"
+    # Started from its own folder, which is also the current folder.
     (cd "$folder" && wine ./toolkit_scenarios.exe --gtest_filter="$filter" --gtest_brief=1) || fail "$name"
+    remove_from_system_folder
 }
 
 rm -rf "$work"
@@ -39,7 +49,7 @@ rm -rf "$work"
 # folder, removed however this script ends.
 lnkinfo_group="Prova stkit lnkinfo"
 lnkinfo_folder="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$lnkinfo_group"
-trap 'rm -rf "$lnkinfo_folder"' EXIT
+trap 'rm -rf "$lnkinfo_folder"; remove_from_system_folder' EXIT
 rm -rf "$lnkinfo_folder"
 
 all_three=("$stkit432=STKIT432.DLL" "$vb5stkit=VB5STKIT.DLL" "$vb6stkit=VB6STKIT.DLL")

@@ -1,6 +1,6 @@
 // crea_collegamento with the real loader and our real libraries. Each suite
-// belongs to one set of libraries beside the program; run-scenarios.sh runs it
-// in a folder that holds exactly that set.
+// belongs to one set of libraries in the system folder; run-scenarios.sh puts
+// exactly that set there for it.
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -40,20 +40,20 @@ protected:
 
     void SetUp() override {
         // The scenario only means something in a folder laid out for it.
-        ASSERT_EQ(toolkit_test::libraries_beside_program(), libraries_);
+        ASSERT_EQ(toolkit_test::libraries_in_system_folder(), libraries_);
     }
 
     bool crea(std::int32_t toolkit) { return form.crea_collegamento(toolkit, group.name(), L"Catalogo", target); }
 
     std::wstring shortcut() const { return group.folder() + L"\\Catalogo.lnk"; }
 
-    /// The one call the libraries recorded: that library, beside the program,
+    /// The one call the libraries recorded: that library, in the system folder,
     /// with those arguments.
     void expect_one_call(const std::string& library, const std::vector<std::string>& arguments) const {
         const std::vector<RecordedCall> calls = log.calls();
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].library, library);
-        EXPECT_EQ(CompareStringOrdinal(calls[0].library_folder.c_str(), -1, toolkit_test::program_folder().c_str(),
+        EXPECT_EQ(CompareStringOrdinal(calls[0].library_folder.c_str(), -1, toolkit_test::system_folder().c_str(),
                                        -1, TRUE),
                   CSTR_EQUAL);
         EXPECT_EQ(calls[0].arguments, arguments);

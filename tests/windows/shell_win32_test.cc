@@ -8,7 +8,9 @@
 
 #include "tests/fakes/padded_text.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "platform/file_system-win32.h"
 #include "platform/scoped-win32.h"
@@ -125,6 +127,29 @@ TEST_F(ShellOnWine, FoldersOfTheSystemAndTheProgram) {
     const std::wstring app = shell.application_folder();
     EXPECT_NE(app.back(), L'\\');
     EXPECT_TRUE(fs::is_directory(app));
+}
+
+// The Start menus a run as SYSTEM or as another administrator looks in: all
+// users', and every listed profile's, the current user's among them.
+TEST_F(ShellOnWine, StartMenusOfAllUsersAndOfEveryProfile) {
+    wchar_t common[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, common), S_OK);
+    EXPECT_EQ(shell.all_users_programs_folder(), common);
+
+    const std::wstring own = shell.programs_folder();
+    const std::wstring sid = L"S-1-5-21-0-0-0-1199";
+    const std::wstring key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid;
+    const wchar_t other[] = L"%SystemDrive%\\users\\prova profilo";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ProfileImagePath", REG_EXPAND_SZ, other, sizeof other),
+              ERROR_SUCCESS);
+    const std::vector<std::wstring> folders = shell.profile_programs_folders();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    const auto listed = [&](const std::wstring& wanted) {
+        return std::any_of(folders.begin(), folders.end(),
+                           [&](const std::wstring& f) { return _wcsicmp(f.c_str(), wanted.c_str()) == 0; });
+    };
+    EXPECT_TRUE(listed(own));
+    EXPECT_TRUE(listed(L"C:\\users\\prova profilo\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"));
 }
 
 TEST(FileSystemOnWine, ReadOnlyFilesAreNotDeletedOrOverwritten) {

@@ -115,7 +115,7 @@ protected:
     zip_test::CountingDialogs dialogs;
 };
 
-TEST_F(RecordingLibrary, IsBoundByNameOnTheFirstCallFromTheProgramsFolderAndFreedWithItsOwner) {
+TEST_F(RecordingLibrary, IsBoundOnTheFirstCallFromTheProgramsFolderAndFreedWithItsOwner) {
     ASSERT_EQ(GetModuleHandleW(L"unzip32.dll"), nullptr);
     {
         platform::Win32UnzipLibrary library;

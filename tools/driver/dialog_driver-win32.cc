@@ -119,6 +119,52 @@ private:
     HANDLE process_;
 };
 
+/// Notes the top-level windows a process creates, as the system announces
+/// them to this thread (while it pumps its messages), for the life of the object.
+class WindowCreations {
+public:
+    explicit WindowCreations(DWORD process_id)
+        : hook_(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &WindowCreations::on_event,
+                                process_id, 0, WINEVENT_OUTOFCONTEXT)) {
+        if (!hook_) throw std::runtime_error(tools::last_error_message(L"cannot watch the program's windows"));
+        watching_ = &created_;
+    }
+    ~WindowCreations() {
+        watching_ = nullptr;
+        UnhookWinEvent(hook_);
+    }
+    WindowCreations(const WindowCreations&) = delete;
+    WindowCreations& operator=(const WindowCreations&) = delete;
+
+    /// What was announced, once the announcements still queued are in.
+    std::vector<std::wstring> take() {
+        tools::wait_pumping_messages(nullptr, kPollMs);
+        return std::move(created_);
+    }
+
+private:
+    static void CALLBACK on_event(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+        if (!watching_ || object != OBJID_WINDOW || child != CHILDID_SELF) return;
+        if (!IsWindow(window)) {
+            watching_->push_back(L"?");
+            return;
+        }
+        // Children come with a top-level window; message-only windows (COM's
+        // own, for one) have no place on the screen at all.
+        if (GetAncestor(window, GA_PARENT) != GetDesktopWindow()) return;
+        wchar_t name[256] = L"?";
+        GetClassNameW(window, name, 256);
+        watching_->push_back(name);
+    }
+
+    // The hook's callback takes no context; it runs on the hooking thread.
+    static thread_local std::vector<std::wstring>* watching_;
+    HWINEVENTHOOK hook_;
+    std::vector<std::wstring> created_;
+};
+
+thread_local std::vector<std::wstring>* WindowCreations::watching_ = nullptr;
+
 struct DriveOutcome {
     std::vector<DialogSeen> dialogs;
     std::wstring window_title;
@@ -221,13 +267,15 @@ RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &started))
         throw std::runtime_error(tools::last_error_message(L"cannot start " + exe));
     const tools::ScopedHandle process(started.hProcess);
     const tools::ScopedHandle thread(started.hThread);
 
     KillUnlessDisarmed kill_on_failure(process.get());
+    WindowCreations windows(started.dwProcessId);
+    ResumeThread(thread.get());
     ChildProcess target(process.get(), started.dwProcessId);
     DriveOutcome outcome = drive(target, policy, options);
     kill_on_failure.disarm();
@@ -238,6 +286,7 @@ RunResult run_and_drive(const std::wstring& exe, const std::wstring& arguments,
     result.window_texts = std::move(outcome.window_texts);
     result.window_screenshot = std::move(outcome.window_screenshot);
     result.killed = outcome.killed;
+    result.windows_created = windows.take();
     if (outcome.timed_out) {
         result.timed_out = true;
         TerminateProcess(process.get(), kKilledExitCode);

@@ -98,9 +98,14 @@ struct RunResult {
     std::wstring window_title;
     std::vector<std::wstring> window_texts;
     std::wstring window_screenshot;  ///< empty when none was taken
+    /// The class of every top-level window the process created, from its
+    /// first instruction to its end, in order, message-only windows left
+    /// out; "?" for one that was gone before it could be read.
+    std::vector<std::wstring> windows_created;
 };
 
 /// Calls `let_wine_draw_window_frames()`, then starts `exe` (CreateProcessW,
+/// suspended until the driver watches the windows it creates,
 /// command line = quoted exe + " " + arguments, in `working_folder`, or the
 /// caller's current folder when empty), answers
 /// its message boxes with `policy` until it exits, and returns what happened.

@@ -1,10 +1,10 @@
 #include "app/catalogue_lookup.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <vector>
 
 #include "app/installation_folder.h"
+#include "app/update_paths.h"
 #include "runtime/run_time_error.h"
 #include "shortcuts/module1.h"
 
@@ -27,13 +27,6 @@ const std::wstring kCatalogueShortcut = L"\\Varenkor Catalogo\\Varenkor Catalogo
 std::wstring folder_of(const std::wstring& padded) {
     const std::optional<std::wstring> cleaned = installation_folder::clean(padded);
     return cleaned ? installation_folder::repair(*cleaned) : std::wstring();
-}
-
-bool same_folder(const std::wstring& a, const std::wstring& b) {
-    // Folder names compare as Windows compares them, regardless of case.
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
-        return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
-    });
 }
 
 struct Found {
@@ -71,8 +64,8 @@ std::optional<Found> look_in_profiles(runtime::Os& os) {
     for (const Found& one : found) {
         const std::wstring folder = folder_of(one.padded);
         if (folder.empty()) continue;
-        if (std::none_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return same_folder(f, folder); }))
-            folders.push_back(folder);
+        const auto same = [&](const std::wstring& f) { return catalogue_update::same_name(f, folder); };
+        if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(folder);
     }
     if (folders.size() > 1) {
         std::wstring list;
@@ -84,7 +77,7 @@ std::optional<Found> look_in_profiles(runtime::Os& os) {
     // One folder, or only shortcuts without one: the first of those then
     // meets the same refusal as the user's own broken shortcut.
     for (const Found& one : found)
-        if (folders.empty() || same_folder(folder_of(one.padded), folders.front())) return one;
+        if (folders.empty() || catalogue_update::same_name(folder_of(one.padded), folders.front())) return one;
     return found.front();
 }
 

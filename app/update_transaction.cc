@@ -12,7 +12,6 @@ namespace catalogue_update {
 
 namespace {
 
-constexpr int kAnyEntry = runtime::attribute::hidden | runtime::attribute::system | runtime::attribute::directory;
 // Inside the copies folder: each copy is written here first, then renamed to
 // its place, so that a copy cut short is never taken for a whole one.
 const std::wstring kCopyInProgress = L"copia-in-corso";
@@ -52,7 +51,7 @@ Transaction::Transaction(runtime::FileSystem& files, runtime::Dialogs& dialogs, 
 
 Transaction::~Transaction() { roll_back(); }
 
-bool Transaction::exists(const std::wstring& path) { return !files_.dir(path, kAnyEntry).empty(); }
+bool Transaction::exists(const std::wstring& path) { return files_.path_exists(path); }
 
 void Transaction::run(Steps& steps) {
     settle_earlier_run();

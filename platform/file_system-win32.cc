@@ -150,6 +150,10 @@ bool Win32FileSystem::folder_exists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool Win32FileSystem::path_exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 void Win32FileSystem::delete_folder(const std::wstring& path) {
     walk(
         path,

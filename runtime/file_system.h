@@ -34,6 +34,9 @@ public:
 
     virtual bool folder_exists(const std::wstring& path) = 0;
 
+    /// Whether a file or folder, of any attributes, is at `path` (no wildcards).
+    virtual bool path_exists(const std::wstring& path) = 0;
+
     /// Deletes a folder with all its files and subfolders, without forcing
     /// read-only files: one of them stops the deletion with an error, possibly
     /// after part of the folder is gone.

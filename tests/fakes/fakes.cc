@@ -88,8 +88,8 @@ void TempFolderFileSystem::power_on() {
 
 void TempFolderFileSystem::check(const std::string& operation, const std::wstring& path) {
     log.push_back(runtime::from_utf8(operation) + L" " + path);
-    static const std::set<std::string> reads = {"dir",  "read_file", "folder_exists", "ensure_removable",
-                                                "hold", "short_path"};
+    static const std::set<std::string> reads = {"dir",  "read_file", "folder_exists", "path_exists",
+                                                "ensure_removable", "hold", "short_path"};
     if (!power_off_ && changes_before_cut_ && reads.count(operation) == 0 && (*changes_before_cut_)-- == 0) {
         power_off_ = true;
         lose_unflushed();
@@ -158,6 +158,11 @@ void TempFolderFileSystem::delete_file(const std::wstring& path) {
 bool TempFolderFileSystem::folder_exists(const std::wstring& path) {
     check("folder_exists", path);
     return fs::is_directory(host(path));
+}
+
+bool TempFolderFileSystem::path_exists(const std::wstring& path) {
+    check("path_exists", path);
+    return fs::exists(host(path));
 }
 
 void TempFolderFileSystem::delete_folder(const std::wstring& path) {

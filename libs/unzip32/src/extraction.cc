@@ -422,7 +422,8 @@ void Extraction::tell_slot(Slot& slot) {
     pending_.remove(*job);
     if (job->outcome.ok()) {
         const std::u16string verb = job->data.method == 0 ? u" extracting: " : u"  inflating: ";
-        print_message(request_, info_text(verb + job->file.shown_path(job->shown_from)), false);
+        if (will_print(request_, false))
+            print_message(request_, info_text(verb + job->file.shown_path(job->shown_from)), false);
     } else {
         ++failures_;
         print_message(request_, failure_text(detail_text(job->name), job->outcome.detail), true);
@@ -547,9 +548,13 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
 
 }  // namespace
 
-void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem) {
+bool will_print(const ExtractionRequest& request, bool problem) {
     const int32_t quiet = request.options.quiet;
-    if (!request.callbacks || !request.callbacks->print || quiet >= 2 || (quiet == 1 && !problem)) return;
+    return request.callbacks && request.callbacks->print && quiet < 2 && (quiet < 1 || problem);
+}
+
+void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem) {
+    if (!will_print(request, problem)) return;
     const std::string bytes = codec::to_ansi(text);
     request.callbacks->print(bytes.c_str(), static_cast<uint32_t>(bytes.size()));
 }

@@ -514,7 +514,10 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
         for (auto& part : parts) std::replace(part.begin(), part.end(), u' ', u'_');
 
     std::u16string shown;  // the path under the target folder, as messages and questions show it
-    for (size_t i = 0; i < parts.size(); ++i) shown += (i > 0 ? std::u16string(1, separator) : u"") + parts[i];
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) shown += separator;
+        shown += parts[i];
+    }
     // A name that may be another one of a file being written waits for them all.
     if (!pending_.empty() && may_be_another_name(shown)) pool_.wait_all();
     const size_t shown_from = target_.size() + 1;

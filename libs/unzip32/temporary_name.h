@@ -3,10 +3,11 @@
 // beside it in the same folder: `.LEAF.uz-tmp`, then `.LEAF.2.uz-tmp` …
 // `.LEAF.99.uz-tmp`, the first that can be created exclusively. A leaf whose
 // UTF-8 form is over 240 bytes (no room for the additions within 255) goes by
-// the 16 hex digits of its FNV-1a hash instead. The library never deletes or
-// takes over a file of such a name that it did not create; a caller that
-// journals what it replaces predicts the first name with this header and
-// cleans up after a run that was killed.
+// the 16 lower-case hex digits of its 64-bit FNV-1a hash (over its UTF-16
+// units) instead. The library never deletes, truncates or takes over a file
+// of such a name that it did not create in the run; a caller that journals
+// what it replaces predicts the first name with this header and cleans up
+// after a run that was killed.
 // Header-only and portable: the installer includes it too.
 #include <cstdint>
 #include <string>

@@ -188,8 +188,12 @@ Result OutputFile::create() {
             state_ = State::writing;
             return {};
         }
+        // A file being deleted at the name is refused rather than found
+        // existing: the name is taken all the same.
         const DWORD cause = GetLastError();
-        if (cause != ERROR_FILE_EXISTS && cause != ERROR_ALREADY_EXISTS) return file_error(cause);
+        const bool taken = cause == ERROR_FILE_EXISTS || cause == ERROR_ALREADY_EXISTS ||
+                           (cause == ERROR_ACCESS_DENIED && GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES);
+        if (!taken) return file_error(cause);
     }
     return {Code::file_error, "no free name for its temporary file"};
 }

@@ -104,11 +104,13 @@ TEST_F(Dll, RestoresReadOnlyAndModificationTime) {
 }
 
 // Read-only files are not replaced, as Windows would not, also under Wine as
-// root; a file of a temporary name that is not the library's own stays.
+// root; a file or a folder of a temporary name that is not the library's own
+// stays, and the replacement takes the next name.
 TEST_F(Dll, InstallerOptionsAskWithBackslashNamesAndKeepReadOnlyAndOthersFiles) {
     write_file(target / "dati" / "indice.htm", "old");
     write_file(target / "dati" / "altro.htm", "old");
     write_file(target / "dati" / ".indice.htm.uz-tmp", "user's");
+    fs::create_directories(target / "dati" / ".indice.htm.2.uz-tmp");
     SetFileAttributesW((target / L"dati" / L"altro.htm").wstring().c_str(), FILE_ATTRIBUTE_READONLY);
     UnzipRun run{wiz};
     run.options.prompt_to_overwrite = run.options.always_overwrite = 1;
@@ -127,7 +129,7 @@ TEST_F(Dll, InstallerOptionsAskWithBackslashNamesAndKeepReadOnlyAndOthersFiles) 
     EXPECT_TRUE(attributes(L"dati\\altro.htm") & FILE_ATTRIBUTE_READONLY);
     size_t files = 0;
     for ([[maybe_unused]] const auto& item : fs::directory_iterator(target / "dati")) ++files;
-    EXPECT_EQ(files, 3u);  // no temporary file of ours left
+    EXPECT_EQ(files, 4u);  // no temporary file of ours left
 }
 
 // A short (8.3) name of a file still being written under its long name is

@@ -22,7 +22,6 @@ constexpr std::string_view kCommitted = "committed";
 // A journal lists what one archive writes beside the data folder; more than
 // this is no journal of ours.
 constexpr std::size_t kMostWritten = 1'000'000;
-constexpr unsigned kTemporaryAttempts = 99;
 
 constexpr std::array<std::pair<Written::Kind, std::string_view>, 4> kKinds{{
     {Written::Kind::new_file, "new-file"},
@@ -72,7 +71,7 @@ bool temporary_of_a_replaced_file(const Journal& journal, const std::wstring& pa
     const std::u16string leaf = utf16(leaf_of(path));
     for (const Written& w : journal.written) {
         if (w.kind != Written::Kind::replaced || !same_name(parent_of(w.path), parent_of(path))) continue;
-        for (unsigned attempt = 1; attempt <= kTemporaryAttempts; ++attempt)
+        for (unsigned attempt = 1; attempt <= unzip32_temporary_attempts; ++attempt)
             if (unzip32_temporary_name(utf16(leaf_of(w.path)), attempt) == leaf) return true;
     }
     return false;

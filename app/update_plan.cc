@@ -36,7 +36,7 @@ std::wstring free_name(runtime::FileSystem& files, const std::wstring& folder, s
 std::optional<std::wstring> free_temporary(runtime::FileSystem& files, const std::wstring& folder,
                                            const std::wstring& path) {
     const std::u16string leaf = codec::from_utf8_or_replacement(codec::to_utf8(leaf_of(path)));
-    for (unsigned attempt = 1; attempt <= 99; ++attempt) {
+    for (unsigned attempt = 1; attempt <= unzip32_temporary_attempts; ++attempt) {
         const std::wstring name = runtime::from_utf8(codec::to_utf8(unzip32_temporary_name(leaf, attempt)));
         const std::wstring temporary = in_parent(parent_of(path), name);
         if (files.dir(below(folder, temporary), kAnyEntry).empty()) return temporary;

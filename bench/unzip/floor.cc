@@ -58,7 +58,7 @@ bool decode_all(const std::string& path, std::vector<File>& files) {
             return fail(entry.raw_name.c_str(), found.detail);
         File& file = files.emplace_back(File{entry.raw_name, {}});
         StringSink sink(file.data);
-        if (uz::Result decoded = decoder.decode(*archive, data_start, entry, {}, sink); !decoded.ok())
+        if (uz::Result decoded = decoder.decode(*archive, uz::EntryData::of(entry, data_start), {}, sink); !decoded.ok())
             return fail(entry.raw_name.c_str(), decoded.detail);
     }
     return true;

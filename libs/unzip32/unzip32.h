@@ -152,7 +152,8 @@ enum {
     UZP_VERSION_MISMATCH = 1,   /* UzpVersion2: structure_length is not UZPVER2_LENGTH */
     UZP_ENTRY_ERRORS = 2,       /* one or more entries failed (refused name, unsupported
                                    method, CRC or size error, wrong or no password, a
-                                   file that could not be written); the others were done */
+                                   read-only file to be replaced, a file that could not
+                                   be written); the others were done */
     UZP_BAD_ARCHIVE = 3,        /* not a zip archive, or its structure is damaged or
                                    hostile (truncated directory, overlapping entries,
                                    impossible counts or offsets, spanned archive) */
@@ -165,7 +166,9 @@ enum {
                                    restore_security was set; nothing was touched */
     UZP_TARGET_FOLDER = 13,     /* the target folder could not be created */
     UZP_ABORTED = 14,           /* the service callback asked to stop */
-    UZP_OUT_OF_MEMORY = 15      /* the library ran out of memory */
+    UZP_OUT_OF_MEMORY = 15      /* the library ran out of memory: the files of the
+                                   entries before the one in hand were written and
+                                   reported, none after it */
 };
 
 #ifdef __cplusplus

@@ -147,12 +147,23 @@ bool holds_zip_records(const uint8_t* bytes, size_t size) {
     return false;
 }
 
+// Whether `bytes` end in the first two or three bytes of a record's signature.
+bool ends_in_record_start(const uint8_t* bytes, size_t size) {
+    if (size < 2) return false;
+    const uint8_t third = bytes[size - 1];  // of local, directory, end, ZIP64 and descriptor records
+    if (size >= 3 && bytes[size - 3] == 'P' && bytes[size - 2] == 'K' &&
+        (third == 1 || third == 3 || third == 5 || third == 6 || third == 7))
+        return true;
+    return bytes[size - 2] == 'P' && bytes[size - 1] == 'K';
+}
+
 }  // namespace
 
 // The end record sits within the last 64 KiB + 22 bytes (its comment is at
 // most 65535 bytes), so nothing more is read, however big the file. The
-// signature also turns up in comments and in zips stored inside entries: the
-// record that counts is the one whose comment ends where the file ends.
+// signature also turns up in comments (a whole archive may be one) and in
+// zips stored inside entries: the record that counts is the first whose
+// comment ends where the file ends; any later one lies in its comment.
 Result locate_directory(InputSource& input, ArchiveLayout& layout) {
     static constexpr char kNoEndRecord[] = "no end of central directory record";
     layout = {};
@@ -162,52 +173,36 @@ Result locate_directory(InputSource& input, ArchiveLayout& layout) {
     std::vector<uint8_t> tail(window);
     if (Result read = input.read_at(size - window, tail.data(), window); !read.ok()) return read;
 
-    // Of the records that end the file, the last one with entries wins: a
-    // later record lies in an earlier one's comment, and an empty one there
-    // must not hide the archive. A damaged one is reported rather than an
-    // empty archive offered instead.
-    std::optional<ArchiveLayout> empty;
-    Result error;
     std::optional<size_t> last_complete;
-    for (size_t i = window - kEndSize + 1; i-- > 0;) {
+    for (size_t i = 0; i + kEndSize <= window; ++i) {
         if (signature_at(&tail[i]) != kEndSignature) continue;
-        if (!last_complete) last_complete = i;
+        last_complete = i;
         const EndRecord end = read_end_record(&tail[i]);
         if (i + kEndSize + end.comment_length != window) continue;
-        ArchiveLayout candidate;
-        Result result = read_layout(input, size - window + i, end, candidate);
-        if (result.ok() && candidate.entry_count > 0) {
-            layout = candidate;
-            return {};
+        if (Result read = read_layout(input, size - window + i, end, layout); !read.ok()) {
+            layout = {};
+            return read;
         }
-        if (result.ok() && !empty) empty = candidate;
-        if (!result.ok() && error.ok()) error = std::move(result);
-    }
-    if (!error.ok()) return error;
-    if (empty) {
-        layout = *empty;
         return {};
     }
     if (!last_complete) return {Code::not_zip, kNoEndRecord};
 
     // No record ends the file. Bytes appended after the archive are passed
     // over, but only after the last record, and only when they are not the
-    // rest of an archive that holds this one in an entry. A comment cut short
-    // is a truncated archive.
+    // rest of an archive that holds this one in an entry, nor end in the
+    // first bytes of a record (the same, cut short). A comment cut short is a
+    // truncated archive.
     const size_t at = *last_complete;
     const EndRecord last = read_end_record(&tail[at]);
     const size_t comment_end = at + kEndSize + last.comment_length;
     if (comment_end > window)
         return {Code::bad_archive, "archive comment runs past the end of the file (truncated archive)"};
     if (Result read = read_layout(input, size - window + at, last, layout); !read.ok()) return read;
-    if (holds_zip_records(&tail[comment_end], window - comment_end)) {
+    if (holds_zip_records(&tail[comment_end], window - comment_end) ||
+        ends_in_record_start(&tail[comment_end], window - comment_end)) {
         layout = {};
         return {Code::bad_archive,
                 "zip records follow the last end record (an archive stored in an entry of a damaged one)"};
-    }
-    if (layout.entry_count == 0) {
-        layout = {};
-        return {Code::bad_archive, "no end record ends the file, and the last one describes no entries"};
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "entry_decoder.h"
 
 #include <algorithm>
+#include <new>
 
 #include <zlib.h>
 
@@ -43,13 +44,23 @@ private:
 
 }  // namespace
 
+// zlib allocates through operator new, as the rest of the library does, and
+// a shortage is std::bad_alloc like any other (never taken for bad data).
+// zlib is C: the allocator answers null, and the caller throws.
+voidpf zlib_allocate(voidpf, uInt items, uInt size) {
+    if (size != 0 && items > SIZE_MAX / size) return Z_NULL;
+    return ::operator new(static_cast<size_t>(items) * size, std::nothrow);
+}
+void zlib_free(voidpf, voidpf address) { ::operator delete(address); }
+
 struct EntryDecoder::Inflater {
     z_stream stream{};
-    bool ready = false;
-    Inflater() { ready = inflateInit2(&stream, -MAX_WBITS) == Z_OK; }
-    ~Inflater() {
-        if (ready) inflateEnd(&stream);
+    Inflater() {
+        stream.zalloc = zlib_allocate;
+        stream.zfree = zlib_free;
+        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) throw std::bad_alloc();  // memory is all it can lack
     }
+    ~Inflater() { inflateEnd(&stream); }
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 };
@@ -90,23 +101,44 @@ EntryDecoder::EntryDecoder()
 
 EntryDecoder::~EntryDecoder() = default;
 
-Result EntryDecoder::decode(InputSource& input, uint64_t data_start, const CentralEntry& entry,
-                            const std::string& password, EntrySink& sink) {
+namespace {
+
+// The PKWARE header's last byte, decrypted, is a check byte: with a data
+// descriptor the CRC was unknown when the header was made, so it is the high
+// byte of the time instead of the CRC's.
+constexpr size_t kHeaderSize = 12;
+
+uint8_t check_byte(const EntryData& data) {
+    return static_cast<uint8_t>(data.flags & 8u ? data.dos_time >> 8 : data.crc32 >> 24);
+}
+
+Result read_header(InputSource& input, const EntryData& data, uint8_t (&header)[kHeaderSize]) {
+    if (data.compressed_size < kHeaderSize) return bad_data("data shorter than its declared size (truncated)");
+    return input.read_at(data.start, header, kHeaderSize);
+}
+
+}  // namespace
+
+Result check_password(InputSource& input, const EntryData& data, const std::string& password) {
+    uint8_t header[kHeaderSize];
+    if (Result read = read_header(input, data, header); !read.ok()) return read;
+    TraditionalCipher(password).decrypt(header, kHeaderSize);
+    return header[kHeaderSize - 1] == check_byte(data) ? Result{} : wrong_password();
+}
+
+Result EntryDecoder::decode(InputSource& input, const EntryData& data, const std::string& password,
+                            EntrySink& sink) {
     static constexpr char kTooLong[] = "data longer than its declared size";
     static constexpr char kTooShort[] = "data shorter than its declared size (truncated)";
-    uint64_t position = data_start;
-    uint64_t remaining = entry.compressed_size;
+    uint64_t position = data.start;
+    uint64_t remaining = data.compressed_size;
     std::unique_ptr<TraditionalCipher> cipher;
-    if (entry.encrypted()) {
-        uint8_t header[12];
-        if (remaining < sizeof header) return bad_data(kTooShort);
-        if (Result read = input.read_at(position, header, sizeof header); !read.ok()) return read;
+    if (data.encrypted()) {
+        uint8_t header[kHeaderSize];
+        if (Result read = read_header(input, data, header); !read.ok()) return read;
         cipher = std::make_unique<TraditionalCipher>(password);
         cipher->decrypt(header, sizeof header);
-        // With a data descriptor the CRC was unknown when the header was made,
-        // so the check byte is the high byte of the time instead.
-        const auto check = static_cast<uint8_t>(entry.has_data_descriptor() ? entry.dos_time >> 8 : entry.crc32 >> 24);
-        if (header[11] != check) return wrong_password();
+        if (header[kHeaderSize - 1] != check_byte(data)) return wrong_password();
         position += sizeof header;
         remaining -= sizeof header;
     }
@@ -122,23 +154,22 @@ Result EntryDecoder::decode(InputSource& input, uint64_t data_start, const Centr
 
     uLong crc = crc32(0, nullptr, 0);
     uint64_t written = 0;
-    const auto emit = [&](const uint8_t* data, size_t size) {
-        if (size > entry.uncompressed_size - written) return bad_data(kTooLong);
-        crc = crc32(crc, data, static_cast<uInt>(size));
+    const auto emit = [&](const uint8_t* bytes, size_t size) {
+        if (size > data.uncompressed_size - written) return bad_data(kTooLong);
+        crc = crc32(crc, bytes, static_cast<uInt>(size));
         written += size;
-        return sink.write(data, size);
+        return sink.write(bytes, size);
     };
 
-    if (entry.method == kStored) {
-        if (remaining != entry.uncompressed_size)
-            return bad_data(remaining > entry.uncompressed_size ? kTooLong : kTooShort);
+    if (data.method == kStored) {
+        if (remaining != data.uncompressed_size)
+            return bad_data(remaining > data.uncompressed_size ? kTooLong : kTooShort);
         while (remaining > 0) {
             size_t got = 0;
             if (Result read = read_chunk(got); !read.ok()) return read;
             if (Result wrote = emit(input_buffer_.data(), got); !wrote.ok()) return wrote;
         }
     } else {
-        if (!inflater_->ready) return bad_data("damaged compressed data");
         z_stream& stream = inflater_->stream;
         inflateReset(&stream);
         stream.avail_in = 0;
@@ -152,6 +183,7 @@ Result EntryDecoder::decode(InputSource& input, uint64_t data_start, const Centr
             stream.next_out = output_buffer_.data();
             stream.avail_out = static_cast<uInt>(output_buffer_.size());
             const int status = inflate(&stream, Z_NO_FLUSH);
+            if (status == Z_MEM_ERROR) throw std::bad_alloc();
             const size_t produced = output_buffer_.size() - stream.avail_out;
             if (produced > 0)
                 if (Result wrote = emit(output_buffer_.data(), produced); !wrote.ok()) return wrote;
@@ -161,8 +193,8 @@ Result EntryDecoder::decode(InputSource& input, uint64_t data_start, const Centr
             if (stream.avail_in == 0 && remaining == 0 && produced < output_buffer_.size()) return bad_data(kTooShort);
         }
     }
-    if (written != entry.uncompressed_size) return bad_data(kTooShort);
-    if (crc != entry.crc32) return bad_data("CRC error");
+    if (written != data.uncompressed_size) return bad_data(kTooShort);
+    if (crc != data.crc32) return bad_data("CRC error");
     return {};
 }
 

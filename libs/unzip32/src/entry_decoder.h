@@ -44,8 +44,30 @@ private:
     bool after_cr_ = false;
 };
 
+/// What decoding an entry needs to know of it: a few numbers, not its name, so
+/// that an entry waiting for a worker holds little.
+struct EntryData {
+    uint64_t start = 0;  // where its stored bytes start (an encryption header first)
+    uint64_t compressed_size = 0;
+    uint64_t uncompressed_size = 0;
+    uint32_t crc32 = 0;
+    uint16_t method = 0;
+    uint16_t flags = 0;
+    uint16_t dos_time = 0;
+
+    static EntryData of(const CentralEntry& entry, uint64_t start) {
+        return {start, entry.compressed_size, entry.uncompressed_size, entry.crc32,
+                entry.method, entry.flags, entry.dos_time};
+    }
+    bool encrypted() const { return flags & 1u; }
+};
+
 /// The outcome of a password its entry's check byte refuses.
 Result wrong_password();
+
+/// Reads an encrypted entry's header and checks `password` against its check
+/// byte: wrong_password when refused, before anything is decoded or written.
+Result check_password(InputSource& input, const EntryData& data, const std::string& password);
 
 /// Whether the method can be decoded here (stored or deflated, no AES).
 bool method_supported(const CentralEntry& entry);
@@ -60,13 +82,12 @@ public:
     EntryDecoder(const EntryDecoder&) = delete;
     EntryDecoder& operator=(const EntryDecoder&) = delete;
 
-    /// Decodes the entry whose data starts at `data_start` into `sink`. For an
-    /// encrypted entry `password` is checked against the entry's check byte
-    /// before anything is written (wrong_password otherwise). Failures of the
-    /// data are bad_data; those of reading and writing come from the input and
-    /// the sink as they gave them.
-    Result decode(InputSource& input, uint64_t data_start, const CentralEntry& entry, const std::string& password,
-                  EntrySink& sink);
+    /// Decodes the entry into `sink`. For an encrypted entry `password` is
+    /// checked against the entry's check byte before anything is written
+    /// (wrong_password otherwise). Failures of the data are bad_data; those of
+    /// reading and writing come from the input and the sink as they gave them.
+    /// Out of memory (zlib's too) is std::bad_alloc.
+    Result decode(InputSource& input, const EntryData& data, const std::string& password, EntrySink& sink);
 
 private:
     struct Inflater;

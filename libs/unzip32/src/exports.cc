@@ -71,6 +71,11 @@ int32_t single_entry_unzip(int32_t include_count, char** include_names, int32_t 
     try {
         return uz::extract_archive(*archive, request);
     } catch (const std::bad_alloc&) {
+        try {
+            uz::print_message(request, u"error: " + request.archive_name + u": out of memory\r\n", true);
+        } catch (const std::bad_alloc&) {
+            // Not even for the message.
+        }
         throw;
     } catch (const std::exception& failure) {
         // Nothing is thrown on purpose but for memory: say what stopped the run.

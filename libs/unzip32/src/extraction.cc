@@ -6,7 +6,6 @@
 #include <deque>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -15,6 +14,8 @@
 #include "entry_name.h"
 #include "file_system.h"
 #include "libs/codec/codec.h"
+#include "libs/unzip32/temporary_name.h"
+#include "pending_files.h"
 #include "wildcard.h"
 #include "worker_pool.h"
 #include "write_job.h"
@@ -49,9 +50,15 @@ std::u16string escaped(std::u16string_view text) {
 
 uint32_t saturate(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value); }
 
+uint64_t add_saturating(uint64_t total, uint64_t more) { return more > UINT64_MAX - total ? UINT64_MAX : total + more; }
+
 uint32_t percent_saved(uint64_t compressed, uint64_t uncompressed) {
     if (uncompressed == 0 || compressed >= uncompressed) return 0;
-    return static_cast<uint32_t>((uncompressed - compressed) * 100 / uncompressed);
+    const uint64_t saved = uncompressed - compressed;
+    if (saved <= UINT64_MAX / 100) return static_cast<uint32_t>(saved * 100 / uncompressed);
+    // Sizes near 2^64, in hundredths of the whole: short of all of it
+    // whenever anything was stored.
+    return compressed == 0 ? 100 : static_cast<uint32_t>(std::min<uint64_t>(saved / (uncompressed / 100), 99));
 }
 
 class NullSink final : public EntrySink {
@@ -67,20 +74,6 @@ enum class Overwrite { ask, all, none };
 // and the workers have that many files to overlap.
 constexpr size_t kReportLag = 64;
 
-// The temporary file that replaces `leaf`, beside it: hidden and named after
-// it, so that each file has one and what a killed run left is taken over by
-// the next instead of piling up. A name with no room for the additions
-// (255 bytes) goes by its hash.
-std::u16string temporary_name(const std::u16string& leaf) {
-    static constexpr char16_t kSuffix[] = u".uz-tmp";
-    if (codec::to_utf8(leaf).size() <= 240) return u"." + leaf + kSuffix;
-    uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (const char16_t c : leaf) hash = (hash ^ c) * 1099511628211ull;
-    char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
-    return u"." + widen(digits) + kSuffix;
-}
-
 std::u16string info_text(const std::u16string& text) { return escaped(text) + u"\r\n"; }
 
 std::u16string failure_text(const std::u16string& name, std::string_view why) {
@@ -88,10 +81,11 @@ std::u16string failure_text(const std::u16string& name, std::string_view why) {
 }
 
 // What an entry has to tell: the messages of the decisions about it, then the
-// outcome of its file's job, once that is done.
+// outcome of its file's job, once that is done; `told` of them already were.
 struct Slot {
     std::vector<std::pair<std::u16string, bool>> messages;  // text, whether it tells a problem
     std::unique_ptr<WriteJob> job;
+    size_t told = 0;
 };
 
 class Extraction {
@@ -104,6 +98,8 @@ public:
 
 private:
     bool prepare_target();
+    Result extract_all();
+    void stop() noexcept;
     void process(const CentralEntry& entry);
     bool selected(const std::u16string& name) const;
     void list(const CentralEntry& entry, const std::u16string& name);
@@ -111,16 +107,19 @@ private:
     void extract(const CentralEntry& entry, const std::u16string& name, const EntryPath& path, uint64_t data_start);
     bool ensure_folder(const std::u16string& folder, const std::u16string& shown);
     bool may_replace(const CentralEntry& entry, const PathInfo& existing, const std::u16string& shown);
-    Result decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name, EntrySink& sink);
+    template <typename Attempt>
+    Result with_password(const EntryData& data, const std::u16string& name, Attempt attempt);
+    std::optional<std::string> ask_password(const std::u16string& name);
+    EntryDecoder& decoder();
     int64_t entry_time(const CentralEntry& entry);
-    void start(std::unique_ptr<WriteJob> job);
+    void start(std::unique_ptr<WriteJob> job, const std::u16string& target, const std::u16string& name);
     void open_slot();
     void report_front();
     void report_all() {
         while (!slots_.empty()) report_front();
     }
+    void tell_slot(Slot& slot);
     void await_writing(const std::u16string& path);
-    void forget(const WriteJob& job);
 
     // Said about the entry in hand, told in its turn.
     void tell(std::u16string text, bool problem) { slots_.back().messages.emplace_back(std::move(text), problem); }
@@ -149,9 +148,9 @@ private:
     uint64_t total_compressed_ = 0;
     uint64_t total_uncompressed_ = 0;
     bool aborted_ = false;
-    std::deque<Slot> slots_;                                // entries not yet reported, in archive order
-    std::unordered_map<std::u16string, WriteJob*> writing_;  // files the workers may be making, by same_file_key
-    WorkerPool pool_;  // last: stopped before anything its jobs use goes
+    std::deque<Slot> slots_;  // entries not yet reported, in archive order
+    PendingFiles pending_;    // what the workers may be making
+    WorkerPool pool_;         // last: stopped before anything its jobs use goes
 };
 
 bool Extraction::selected(const std::u16string& name) const {
@@ -215,18 +214,15 @@ int32_t Extraction::run() {
     }
     if (!prepare_target()) return UZP_TARGET_FOLDER;
 
-    DirectoryReader reader(archive_, layout_);
-    CentralEntry entry;
-    for (uint64_t i = 0; i < layout_.entry_count && !aborted_; ++i) {
-        // Cannot fail after the overlap pass read the same bytes, but for a read error.
-        if (Result read = reader.next(entry); !read.ok()) {
-            report_all();
+    try {
+        if (Result read = extract_all(); !read.ok()) {
             report_archive_error(request_, read);
             return UZP_BAD_ARCHIVE;
         }
-        process(entry);
+    } catch (...) {
+        stop();
+        throw;
     }
-    report_all();
     for (const auto& [folder, time] : folder_times_) set_directory_time(folder, time);
 
     if (callbacks_) {
@@ -249,6 +245,43 @@ int32_t Extraction::run() {
     return UZP_OK;
 }
 
+// Reads every entry and reports them all; a read error of the directory (it
+// cannot fail otherwise, the overlap pass having read the same bytes) ends it.
+Result Extraction::extract_all() {
+    DirectoryReader reader(archive_, layout_);
+    CentralEntry entry;
+    for (uint64_t i = 0; i < layout_.entry_count && !aborted_; ++i) {
+        if (Result read = reader.next(entry); !read.ok()) {
+            report_all();
+            return read;
+        }
+        process(entry);
+    }
+    report_all();
+    return {};
+}
+
+// Something was thrown (out of memory, on this thread or a worker's): the
+// files on disk become those of a sequential run stopped at the entry that
+// failed. The jobs before it finish and are reported; the new files of those
+// after it go (a replacement after it was never put in place).
+void Extraction::stop() noexcept {
+    const WriteJob* const failed = pool_.finish();
+    bool past = false;
+    for (Slot& slot : slots_) {
+        past = past || (slot.job && slot.job.get() == failed);
+        if (!past) {
+            try {
+                tell_slot(slot);
+            } catch (...) {
+                // Memory may still be short: what can be told is.
+            }
+        } else if (slot.job && slot.job->done) {
+            slot.job->file.remove_new_file();
+        }
+    }
+}
+
 void Extraction::process(const CentralEntry& entry) {
     std::u16string name;
     bool bad_utf8 = false;
@@ -268,13 +301,14 @@ void Extraction::process(const CentralEntry& entry) {
     ++members_;
     open_slot();
     if (bad_utf8) return fail(name, "name flagged UTF-8 is not valid UTF-8");
-    total_compressed_ += entry.compressed_size;
-    total_uncompressed_ += entry.uncompressed_size;
+    total_compressed_ = add_saturating(total_compressed_, entry.compressed_size);
+    total_uncompressed_ = add_saturating(total_uncompressed_, entry.uncompressed_size);
 
     if (options_.list_only) return list(entry, name);
 
     if (callbacks_ && callbacks_->service) {
         const std::string shown = codec::to_ansi(name);
+        pool_.wake();  // the caller may keep this thread a while
         if (callbacks_->service(shown.c_str(), saturate(entry.uncompressed_size)) != 0) {
             tell(u"extraction stopped at " + escaped(name) + u"\r\n", true);
             aborted_ = true;
@@ -315,33 +349,53 @@ void Extraction::list(const CentralEntry& entry, const std::u16string& name) {
                         entry.crc32, entry.encrypted() ? 'E' : ' ');
 }
 
+EntryDecoder& Extraction::decoder() {
+    if (!decoder_) decoder_ = std::make_unique<EntryDecoder>();
+    return *decoder_;
+}
+
 void Extraction::test(const CentralEntry& entry, const std::u16string& name, uint64_t data_start) {
     if (name.back() == u'/' && entry.uncompressed_size == 0) return;
     NullSink sink;
-    if (Result decoded = decode(entry, data_start, name, sink); !decoded.ok()) return fail(name, decoded.detail);
+    const EntryData data = EntryData::of(entry, data_start);
+    const auto decode = [&](const std::string& password) { return decoder().decode(archive_, data, password, sink); };
+    if (Result decoded = data.encrypted() ? with_password(data, name, decode) : decode({}); !decoded.ok())
+        return fail(name, decoded.detail);
     info(u"    testing: " + name + u"   OK");
 }
 
-Result Extraction::decode(const CentralEntry& entry, uint64_t data_start, const std::u16string& name,
-                          EntrySink& sink) {
-    if (!decoder_) decoder_ = std::make_unique<EntryDecoder>();
-    EntryDecoder& decoder = *decoder_;
-    if (!entry.encrypted()) return decoder.decode(archive_, data_start, entry, {}, sink);
-    // A wrong password is found from the check byte before anything is
-    // written, so the same sink can take a second attempt.
-    if (password_) {
-        Result result = decoder.decode(archive_, data_start, entry, *password_, sink);
-        if (result.code != Code::wrong_password) return result;
-    }
-    if (!callbacks_ || !callbacks_->password) return wrong_password();
+std::optional<std::string> Extraction::ask_password(const std::u16string& name) {
+    if (!callbacks_ || !callbacks_->password) return std::nullopt;
     char buffer[256] = {};
     const std::string shown = codec::to_ansi(name);
-    if (callbacks_->password(buffer, sizeof buffer, "Enter password for: ", shown.c_str()) != 0)
-        return wrong_password();
+    pool_.wake();  // the caller may keep this thread a while
+    if (callbacks_->password(buffer, sizeof buffer, "Enter password for: ", shown.c_str()) != 0) return std::nullopt;
     buffer[sizeof buffer - 1] = '\0';
-    if (buffer[0] == '\0') return wrong_password();
-    password_ = std::string(buffer);
-    return decoder.decode(archive_, data_start, entry, *password_, sink);
+    if (buffer[0] == '\0') return std::nullopt;
+    return std::string(buffer);
+}
+
+// Finds the password of an encrypted entry before anything is written: the
+// one that worked last, else the callback's answer, each checked against the
+// entry's check byte; then `attempt(password)` decodes. One wrong password in
+// 256 passes the check byte: when the remembered one did and the data came out
+// wrong (its output gone), the callback is asked too.
+template <typename Attempt>
+Result Extraction::with_password(const EntryData& data, const std::u16string& name, Attempt attempt) {
+    Result first = wrong_password();
+    if (password_) {
+        if (Result checked = check_password(archive_, data, *password_); checked.ok()) {
+            first = attempt(*password_);
+            if (first.code != Code::bad_data) return first;
+        } else if (checked.code != Code::wrong_password) {
+            return checked;
+        }
+    }
+    std::optional<std::string> answer = ask_password(name);
+    if (!answer) return first;
+    if (Result checked = check_password(archive_, data, *answer); !checked.ok()) return checked;
+    password_ = std::move(answer);
+    return attempt(*password_);
 }
 
 void Extraction::open_slot() {
@@ -353,52 +407,61 @@ void Extraction::open_slot() {
 
 void Extraction::report_front() {
     Slot& slot = slots_.front();
-    for (const auto& [text, problem] : slot.messages) print_message(request_, text, problem);
-    if (const auto& job = slot.job) {
-        // Half the lag: a wait for room is then one for many entries.
-        pool_.wait(*job, kReportLag / 2);
-        forget(*job);
-        if (job->outcome.ok()) {
-            const std::u16string verb = job->entry.method == 0 ? u" extracting: " : u"  inflating: ";
-            print_message(request_, info_text(verb + job->shown), false);
-        } else {
-            ++failures_;
-            print_message(request_, failure_text(job->name, job->outcome.detail), true);
-        }
-    }
+    // Half the lag: a wait for room is then one for many entries.
+    if (slot.job) pool_.wait(*slot.job, kReportLag / 2);
+    tell_slot(slot);
     slots_.pop_front();
 }
 
-// A later entry at the same place (or inside it, or at its temporary file)
-// must find the earlier file where the archive order puts it. Compared as the
-// file system compares names: on Windows, without case.
-void Extraction::await_writing(const std::u16string& path) {
-    if (writing_.empty()) return;
-    const auto found = writing_.find(same_file_key(path));
-    if (found == writing_.end()) return;
-    WriteJob& job = *found->second;
-    pool_.wait(job);
-    forget(job);
+// Tells what is left to tell of an entry whose job, if any, is done.
+void Extraction::tell_slot(Slot& slot) {
+    for (; slot.told < slot.messages.size(); ++slot.told)
+        print_message(request_, slot.messages[slot.told].first, slot.messages[slot.told].second);
+    WriteJob* const job = slot.job.get();
+    if (!job || !job->done || slot.told > slot.messages.size()) return;
+    pending_.remove(*job);
+    if (job->outcome.ok()) {
+        const std::u16string verb = job->data.method == 0 ? u" extracting: " : u"  inflating: ";
+        if (will_print(request_, false))
+            print_message(request_, info_text(verb + job->file.shown_path(job->shown_from)), false);
+    } else {
+        ++failures_;
+        print_message(request_, failure_text(detail_text(job->name), job->outcome.detail), true);
+    }
+    ++slot.told;
 }
 
-void Extraction::forget(const WriteJob& job) {
-    for (const std::u16string* path : {&job.target, &job.temporary}) {
-        if (path->empty()) continue;
-        const auto found = writing_.find(same_file_key(*path));
-        if (found != writing_.end() && found->second == &job) writing_.erase(found);
+// A later entry at the same place (or inside it, or at a temporary file's
+// name) must find the earlier file where the archive order puts it.
+void Extraction::await_writing(const std::u16string& path) {
+    while (WriteJob* job = pending_.find(path)) {
+        pool_.wait(*job);
+        pending_.remove(*job);
     }
 }
 
-void Extraction::start(std::unique_ptr<WriteJob> job) {
+void Extraction::start(std::unique_ptr<WriteJob> job, const std::u16string& target, const std::u16string& name) {
     WriteJob& started = *job;
     slots_.back().job = std::move(job);
     // A password is asked for in its turn, on this thread: encrypted entries are decoded here.
-    if (!started.entry.encrypted() && pool_.submit(started)) {
-        for (const std::u16string* path : {&started.target, &started.temporary})
-            if (!path->empty()) writing_[same_file_key(*path)] = &started;
+    if (!started.data.encrypted() && pool_.submit(started)) {
+        pending_.add(started, target, started.file.replacing());
         return;
     }
-    started.run([&](EntrySink& sink) { return decode(started.entry, started.data_start, started.name, sink); });
+    // A replacement goes in place once every file before it is.
+    const auto earlier_done = [&] {
+        pool_.wait_all();
+        return true;
+    };
+    if (!started.data.encrypted()) {
+        started.run([&](EntrySink& sink) { return decoder().decode(archive_, started.data, {}, sink); }, earlier_done);
+    } else {
+        started.outcome = with_password(started.data, name, [&](const std::string& password) {
+            started.run([&](EntrySink& sink) { return decoder().decode(archive_, started.data, password, sink); },
+                        earlier_done);
+            return started.outcome;
+        });
+    }
     started.done = true;
 }
 
@@ -426,6 +489,7 @@ bool Extraction::may_replace(const CentralEntry& entry, const PathInfo& existing
     } else if (overwrite_ == Overwrite::ask && options_.prompt_to_overwrite && callbacks_ && callbacks_->replace) {
         std::string question = codec::to_ansi(shown);
         question.resize(std::max<size_t>(question.size() + 1, 260), '\0');
+        pool_.wake();  // the decided files get written while the user answers
         switch (callbacks_->replace(question.data())) {
             case UZP_REPLACE_YES: replace = true; break;
             case UZP_REPLACE_ALL: replace = true; overwrite_ = Overwrite::all; break;
@@ -453,14 +517,19 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) shown += separator;
         shown += parts[i];
-        const std::u16string full = target_ + separator + shown;
+    }
+    // A name that may be another one of a file being written waits for them all.
+    if (!pending_.empty() && may_be_another_name(shown)) pool_.wait_all();
+    const size_t shown_from = target_.size() + 1;
+    const std::u16string target = target_ + separator + shown;
+    for (size_t i = 0, end = shown_from; i < parts.size(); end += parts[i++].size() + 1) {
+        const std::u16string full = target.substr(0, end + parts[i].size());
         const bool folder = i + 1 < parts.size() || path.is_directory;
         // Where this run found or made a folder, no file is being written.
         if (folder && known_folders_.contains(full)) continue;
         await_writing(full);
         if (folder && !ensure_folder(full, name)) return;
     }
-    const std::u16string target = target_ + separator + shown;
     if (path.is_directory) {
         folder_times_.emplace_back(target, entry_time(entry));
         info(u"   creating: " + shown + separator);
@@ -469,31 +538,26 @@ void Extraction::extract(const CentralEntry& entry, const std::u16string& name, 
     const PathInfo existing = path_info(target);
     if (existing.is_directory) return fail(name, "a folder of that name exists");
     if (!may_replace(entry, existing, shown)) return;
-
-    std::u16string temporary;
+    if (existing.exists && existing.read_only) return fail(name, "a read-only file is not replaced");
     if (existing.exists) {
-        temporary = target.substr(0, target.size() - parts.back().size()) + temporary_name(parts.back());
-        await_writing(temporary);
+        const size_t leaf = target.size() - parts.back().size();
+        await_writing(target.substr(0, leaf) + unzip32_temporary_name(parts.back(), 1));
     }
     const bool text = options_.translate_eol && (entry.internal_attributes & 1u);
-    start(std::make_unique<WriteJob>(WriteJob{.entry = entry,
-                                              .data_start = data_start,
-                                              .target = target,
-                                              .temporary = std::move(temporary),
-                                              .name = name,
-                                              .shown = shown,
-                                              .mtime = entry_time(entry),
-                                              .translate_line_ends = text,
-                                              .outcome = {},
-                                              .failure = {},
-                                              .done = false}));
+    start(std::make_unique<WriteJob>(EntryData::of(entry, data_start), target, existing.exists, codec::to_utf8(name),
+                                     shown_from, entry_time(entry), entry.read_only(), text),
+          target, name);
 }
 
 }  // namespace
 
-void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem) {
+bool will_print(const ExtractionRequest& request, bool problem) {
     const int32_t quiet = request.options.quiet;
-    if (!request.callbacks || !request.callbacks->print || quiet >= 2 || (quiet == 1 && !problem)) return;
+    return request.callbacks && request.callbacks->print && quiet < 2 && (quiet < 1 || problem);
+}
+
+void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem) {
+    if (!will_print(request, problem)) return;
     const std::string bytes = codec::to_ansi(text);
     request.callbacks->print(bytes.c_str(), static_cast<uint32_t>(bytes.size()));
 }

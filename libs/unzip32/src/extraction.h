@@ -22,6 +22,9 @@ struct ExtractionRequest {
 /// Extracts, lists or tests `archive` as the request says; returns a UZP_ code.
 int32_t extract_archive(InputSource& archive, const ExtractionRequest& request);
 
+/// Whether print_message would pass on such a message.
+bool will_print(const ExtractionRequest& request, bool problem);
+
 /// Sends a message through the print callback when the quiet level allows it:
 /// `problem` texts are shown at levels 0 and 1, the others at level 0 only.
 void print_message(const ExtractionRequest& request, const std::u16string& text, bool problem);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "libs/codec/codec.h"
+#include "libs/unzip32/temporary_name.h"
 #include "wildcard.h"
 
 namespace uz {
@@ -43,9 +44,13 @@ PathInfo path_info(const std::u16string& path) {
     if (::stat(native(path).c_str(), &status) != 0) return info;
     info.exists = true;
     info.is_directory = S_ISDIR(status.st_mode);
+    info.read_only = !(status.st_mode & S_IWUSR);
     info.mtime = status.st_mtime;
     return info;
 }
+
+// Short names are Windows's: here a name is the file's only one.
+bool may_be_another_name(std::u16string_view) { return false; }
 
 Result make_directory(const std::u16string& path) {
     const std::string name = native(path);
@@ -108,27 +113,44 @@ Result InputFile::read_at(uint64_t offset, void* data, size_t length) {
     return {};
 }
 
-Result OutputFile::create(const std::u16string& target, const std::u16string& temporary,
-                          std::unique_ptr<OutputFile>& file) {
-    const std::u16string& path = temporary.empty() ? target : temporary;
-    const std::string name = native(path);
+OutputFile::OutputFile(const std::u16string& target, bool replacing)
+    : target_(native(target)), replacing_(replacing), handle_(-1) {}
+
+Result OutputFile::create() {
     constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-    int fd = ::open(name.c_str(), kFlags, 0666);
-    // Only a temporary file is ever taken over: what a killed run left there.
-    if (fd < 0 && errno == EEXIST && !temporary.empty() && ::unlink(name.c_str()) == 0)
-        fd = ::open(name.c_str(), kFlags, 0666);
-    if (fd < 0) return file_error();
-    file.reset(new OutputFile(fd, path, target));
-    return {};
+    if (!replacing_) {
+        handle_ = ::open(target_.c_str(), kFlags, 0666);
+        if (handle_ < 0) return file_error();
+        state_ = State::writing;
+        return {};
+    }
+    const size_t slash = target_.rfind('/');
+    const size_t leaf_at = slash == std::string::npos ? 0 : slash + 1;
+    const std::u16string leaf = from_caller_path(std::string_view(target_).substr(leaf_at));
+    for (unsigned attempt = 1; attempt <= unzip32_temporary_attempts; ++attempt) {
+        std::string candidate = target_.substr(0, leaf_at) + native(unzip32_temporary_name(leaf, attempt));
+        handle_ = ::open(candidate.c_str(), kFlags, 0666);
+        if (handle_ >= 0) {
+            temporary_ = std::move(candidate);  // no allocation between the creation and its owner
+            state_ = State::writing;
+            return {};
+        }
+        if (errno != EEXIST) return file_error();
+    }
+    return {Code::file_error, "no free name for its temporary file"};
 }
 
-OutputFile::~OutputFile() { discard(); }
-
-void OutputFile::discard() {
+void OutputFile::discard() noexcept {
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
     handle_ = -1;
-    if (!committed_) ::unlink(native(path_).c_str());
-    committed_ = true;
+    if (state_ == State::writing || state_ == State::closed)
+        ::unlink(replacing_ ? temporary_.c_str() : target_.c_str());
+    if (state_ != State::in_place) state_ = State::none;
+}
+
+void OutputFile::remove_new_file() noexcept {
+    if (state_ == State::in_place && !replacing_) ::unlink(target_.c_str());
+    state_ = State::none;
 }
 
 Result OutputFile::write(const uint8_t* data, size_t size) {
@@ -143,23 +165,32 @@ Result OutputFile::write(const uint8_t* data, size_t size) {
     return {};
 }
 
-Result OutputFile::commit(int64_t mtime, bool read_only) {
+Result OutputFile::close(int64_t mtime, bool read_only) {
     const int fd = static_cast<int>(handle_);
     const struct timespec times[2] = {{static_cast<time_t>(mtime), 0}, {static_cast<time_t>(mtime), 0}};
     // The time is restored when the file system takes it; a time it refuses
     // (from a damaged extra field) is no reason to lose the content.
     ::futimens(fd, times);
-    bool ok = !read_only || ::fchmod(fd, 0444) == 0;
+    int cause = 0;
+    if (read_only && ::fchmod(fd, 0444) != 0) cause = errno;
+    if (cause == 0 && replacing_ && ::fsync(fd) != 0) cause = errno;
     handle_ = -1;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && path_ != target_) ok = ::rename(native(path_).c_str(), native(target_).c_str()) == 0;
-    if (!ok) {
-        Result failed = file_error();
-        discard();
-        return failed;
-    }
-    committed_ = true;
+    if (::close(fd) != 0 && cause == 0) cause = errno;
+    if (cause != 0) return file_error(cause);
+    state_ = replacing_ ? State::closed : State::in_place;
     return {};
+}
+
+Result OutputFile::put_in_place() {
+    if (state_ != State::closed) return {};
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) return file_error();
+    state_ = State::in_place;
+    return {};
+}
+
+std::u16string OutputFile::shown_path(size_t skip) const {
+    const std::u16string path = from_caller_path(target_);
+    return skip < path.size() ? path.substr(skip) : path;
 }
 
 }  // namespace uz

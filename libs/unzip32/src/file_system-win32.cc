@@ -4,6 +4,7 @@
 
 #include "file_system.h"
 #include "libs/codec/codec.h"
+#include "libs/unzip32/temporary_name.h"
 
 namespace uz {
 namespace {
@@ -72,6 +73,7 @@ PathInfo path_info(const std::u16string& path) {
     if (!GetFileAttributesExW(native(path).c_str(), GetFileExInfoStandard, &data)) return info;
     info.exists = true;
     info.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.read_only = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     info.mtime = to_unix(data.ftLastWriteTime);
     return info;
 }
@@ -89,6 +91,10 @@ std::u16string same_file_key(const std::u16string& path) {
         return path;
     return key;
 }
+
+// Windows gives long names a short (8.3) one, which holds a '~' wherever the
+// long one did not fit.
+bool may_be_another_name(std::u16string_view path) { return path.find(u'~') != std::u16string_view::npos; }
 
 Result make_directory(const std::u16string& path) {
     const std::wstring name = native(path);
@@ -150,31 +156,65 @@ Result InputFile::read_at(uint64_t offset, void* data, size_t length) {
     return {};
 }
 
-Result OutputFile::create(const std::u16string& target, const std::u16string& temporary,
-                          std::unique_ptr<OutputFile>& file) {
-    const std::u16string& path = temporary.empty() ? target : temporary;
-    const std::wstring name = native(path);
-    const DWORD attributes = temporary.empty() ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_HIDDEN;
-    const auto open = [&] {
-        return CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
-    };
-    HANDLE handle = open();
-    // Only a temporary file is ever taken over: what a killed run left there.
-    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && !temporary.empty() &&
-        DeleteFileW(name.c_str()))
-        handle = open();
-    if (handle == INVALID_HANDLE_VALUE) return file_error();
-    file.reset(new OutputFile(reinterpret_cast<intptr_t>(handle), path, target));
-    return {};
+OutputFile::OutputFile(const std::u16string& target, bool replacing)
+    : target_(native(target)), replacing_(replacing), handle_(reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE)) {}
+
+namespace {
+
+// CREATE_NEW never opens what exists; a reparse point (a symbolic link) at
+// the name counts as existing rather than being followed.
+HANDLE create_new(const std::wstring& path, DWORD attributes) {
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       attributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-OutputFile::~OutputFile() { discard(); }
+}  // namespace
 
-void OutputFile::discard() {
+Result OutputFile::create() {
+    if (!replacing_) {
+        handle_ = reinterpret_cast<intptr_t>(create_new(target_, FILE_ATTRIBUTE_NORMAL));
+        if (as_handle(handle_) == INVALID_HANDLE_VALUE) return file_error();
+        state_ = State::writing;
+        return {};
+    }
+    const size_t slash = target_.rfind(L'\\');
+    const size_t leaf_at = slash == std::wstring::npos ? 0 : slash + 1;
+    const std::u16string leaf(target_.begin() + static_cast<std::ptrdiff_t>(leaf_at), target_.end());
+    for (unsigned attempt = 1; attempt <= unzip32_temporary_attempts; ++attempt) {
+        std::wstring candidate = target_.substr(0, leaf_at) + native(unzip32_temporary_name(leaf, attempt));
+        handle_ = reinterpret_cast<intptr_t>(create_new(candidate, FILE_ATTRIBUTE_HIDDEN));
+        if (as_handle(handle_) != INVALID_HANDLE_VALUE) {
+            temporary_ = std::move(candidate);  // no allocation between the creation and its owner
+            state_ = State::writing;
+            return {};
+        }
+        // A file being deleted at the name is refused rather than found
+        // existing: the name is taken all the same.
+        const DWORD cause = GetLastError();
+        const bool taken = cause == ERROR_FILE_EXISTS || cause == ERROR_ALREADY_EXISTS ||
+                           (cause == ERROR_ACCESS_DENIED && GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES);
+        if (!taken) return file_error(cause);
+    }
+    return {Code::file_error, "no free name for its temporary file"};
+}
+
+void OutputFile::discard() noexcept {
     if (as_handle(handle_) != INVALID_HANDLE_VALUE) CloseHandle(as_handle(handle_));
     handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
-    if (!committed_) DeleteFileW(native(path_).c_str());
-    committed_ = true;
+    if (state_ == State::writing || state_ == State::closed) {
+        const std::wstring& path = replacing_ ? temporary_ : target_;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // ours, and perhaps made read-only
+        DeleteFileW(path.c_str());
+    }
+    if (state_ != State::in_place) state_ = State::none;
+}
+
+void OutputFile::remove_new_file() noexcept {
+    if (state_ == State::in_place && !replacing_) {
+        SetFileAttributesW(target_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(target_.c_str());
+    }
+    state_ = State::none;
 }
 
 Result OutputFile::write(const uint8_t* data, size_t size) {
@@ -189,36 +229,36 @@ Result OutputFile::write(const uint8_t* data, size_t size) {
     return {};
 }
 
-Result OutputFile::commit(int64_t mtime, bool read_only) {
+Result OutputFile::close(int64_t mtime, bool read_only) {
     const FILETIME time = to_file_time(mtime);
     // The time is restored when the file system takes it; a time it refuses
     // (from a damaged extra field) is no reason to lose the content.
     SetFileTime(as_handle(handle_), nullptr, nullptr, &time);
-    bool ok = CloseHandle(as_handle(handle_)) != 0;
+    DWORD cause = ERROR_SUCCESS;
+    if (replacing_ && !FlushFileBuffers(as_handle(handle_))) cause = GetLastError();
+    if (!CloseHandle(as_handle(handle_)) && cause == ERROR_SUCCESS) cause = GetLastError();
     handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
-    const std::wstring from = native(path_), to = native(target_);
-    const bool replacing = path_ != target_;
-    if (ok && replacing && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        // A read-only old file refuses to be replaced: lift the attribute for
-        // the rename and put it back if the rename still fails.
-        const DWORD old_attributes = GetFileAttributesW(to.c_str());
-        ok = old_attributes != INVALID_FILE_ATTRIBUTES && (old_attributes & FILE_ATTRIBUTE_READONLY) &&
-             SetFileAttributesW(to.c_str(), old_attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
-        if (ok && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            SetFileAttributesW(to.c_str(), old_attributes);
-            ok = false;
-        }
-    }
-    if (!ok) {
-        Result failed = file_error();
-        discard();
-        return failed;
-    }
-    committed_ = true;
-    // A new file was made plain; a replacement carries the temporary file's hidden attribute.
-    if (replacing || read_only)
-        SetFileAttributesW(to.c_str(), read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    if (cause != ERROR_SUCCESS) return file_error(cause);
+    // A new file was made plain and stays so; a temporary file loses its
+    // hidden attribute once renamed.
+    if (read_only && !replacing_ && !SetFileAttributesW(target_.c_str(), FILE_ATTRIBUTE_READONLY)) return file_error();
+    state_ = replacing_ ? State::closed : State::in_place;
+    read_only_ = read_only;
     return {};
+}
+
+Result OutputFile::put_in_place() {
+    if (state_ != State::closed) return {};
+    // A read-only old file refuses to be replaced, as it should.
+    if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) return file_error();
+    state_ = State::in_place;
+    SetFileAttributesW(target_.c_str(), read_only_ ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    return {};
+}
+
+std::u16string OutputFile::shown_path(size_t skip) const {
+    const std::u16string path(target_.begin(), target_.end());
+    return skip < path.size() ? path.substr(skip) : path;
 }
 
 }  // namespace uz

@@ -24,7 +24,8 @@ std::u16string from_caller_path(std::string_view bytes);
 struct PathInfo {
     bool exists = false;
     bool is_directory = false;
-    int64_t mtime = 0;  // seconds since 1970, UTC
+    bool read_only = false;  // the read-only attribute on Windows, no owner write elsewhere
+    int64_t mtime = 0;       // seconds since 1970, UTC
 };
 
 PathInfo path_info(const std::u16string& path);
@@ -33,6 +34,10 @@ PathInfo path_info(const std::u16string& path);
 /// path in capitals, as the file system compares names (Greek, Armenian,
 /// full-width letters included).
 std::u16string same_file_key(const std::u16string& path);
+
+/// Whether a path may name, through another name, a file this run is writing
+/// under its own: on Windows a component with a '~' may be a short (8.3) name.
+bool may_be_another_name(std::u16string_view path);
 
 /// Creates one folder; fine when it exists as a folder afterwards.
 Result make_directory(const std::u16string& path);
@@ -60,36 +65,65 @@ private:
     uint64_t size_;
 };
 
+#if defined(_WIN32)
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+
 /// An entry's file being written. Where nothing exists yet it is created
 /// exclusively under its own name; an existing file is replaced through a
-/// temporary file beside it, renamed over the old one only once complete, so
-/// the old bytes stay whole until then. Destroyed uncommitted, it removes what
-/// it wrote: a failed entry leaves neither a partial file nor a damaged old one.
+/// temporary file created exclusively beside it (unzip32_temporary_name, the
+/// first free one), flushed and renamed over the old one only once complete,
+/// so the old bytes stay whole until then. Nothing that exists is ever opened,
+/// truncated or deleted, symbolic links included: only what this object
+/// created. It owns what it created from the moment it exists; discarded or
+/// destroyed uncommitted, it removes it, without allocating.
 class OutputFile final : public EntrySink {
 public:
-    /// Creates `target`, or `temporary` when it is not empty (a file already
-    /// there under that name is taken for one a killed run left, and replaced).
-    static Result create(const std::u16string& target, const std::u16string& temporary,
-                         std::unique_ptr<OutputFile>& file);
-    ~OutputFile() override;
+    /// Converts the path (nothing is created yet). `replacing`: a file is
+    /// there, to be replaced.
+    OutputFile(const std::u16string& target, bool replacing);
+    ~OutputFile() override { discard(); }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
+
+    /// Creates the file; file_error when it cannot be, or when every
+    /// temporary name is taken.
+    Result create();
 
     /// A file_error with the system's reason (a full disk) when not all is written.
     Result write(const uint8_t* data, size_t size) override;
 
-    /// Sets the time, closes, renames a temporary file over the target (a
-    /// read-only old file included) and applies the read-only attribute when asked.
-    Result commit(int64_t mtime, bool read_only);
+    /// Sets the time and the read-only attribute and closes; a temporary file
+    /// is flushed to disk first.
+    Result close(int64_t mtime, bool read_only);
+
+    /// Renames a closed temporary file over the file it replaces (not over a
+    /// read-only one on Windows); a new file is in place already.
+    Result put_in_place();
+
+    /// Removes what was created and not put in place.
+    void discard() noexcept;
+
+    /// Removes a new file put in place by this object: its entry turned out to
+    /// lie past the point where the run stopped.
+    void remove_new_file() noexcept;
+
+    bool replacing() const { return replacing_; }
+
+    /// The path of the file, from its `skip`-th unit on (the part under the
+    /// target folder, for messages).
+    std::u16string shown_path(size_t skip) const;
 
 private:
-    OutputFile(intptr_t handle, std::u16string path, std::u16string target)
-        : handle_(handle), path_(std::move(path)), target_(std::move(target)) {}
-    void discard();
+    enum class State { none, writing, closed, in_place };
+    NativePath target_;
+    NativePath temporary_;  // the one created; empty while none is
+    bool replacing_;
+    bool read_only_ = false;  // to be set once in place (Windows)
+    State state_ = State::none;
     intptr_t handle_;
-    std::u16string path_;    // the file being written
-    std::u16string target_;  // where it lands: path_ itself, or the file it replaces
-    bool committed_ = false;
 };
 
 }  // namespace uz

@@ -1,6 +1,8 @@
 #pragma once
 #include <string_view>
 
+#include "libs/codec/codec.h"
+
 namespace uz {
 
 /// Matches a whole name against a pattern where '*' stands for any run of
@@ -8,8 +10,7 @@ namespace uz {
 /// O(name × pattern) at worst, so hostile patterns cannot stall an extraction.
 bool wildcard_match(std::u16string_view pattern, std::u16string_view name, bool ignore_case);
 
-/// Simple case folding (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic),
-/// enough for matching names.
-char16_t fold_case(char16_t c);
+/// Simple case folding, the installer's too: names match as Windows compares them.
+using codec::fold_case;
 
 }  // namespace uz

@@ -37,13 +37,16 @@ WorkerPool::~WorkerPool() {
         stopping_ = true;
     }
     queued_.notify_all();
-    for (auto& worker : workers_) worker->thread.join();
+    retired_.notify_all();
+    for (auto& worker : workers_)
+        if (worker->thread.joinable()) worker->thread.join();
 }
 
 bool WorkerPool::submit(WriteJob& job) {
     std::unique_lock lock(mutex_);
+    if (failure_) std::rethrow_exception(failure_);
     // Another worker only when the waiting jobs outnumber the idle ones.
-    if (workers_.size() < limit_ && queue_.size() >= idle_) {
+    if (workers_.size() < limit_ && queued_count_ >= idle_) {
         auto worker = std::make_unique<Worker>();
         try {
             worker->thread = std::thread([this, decoder = &worker->decoder] { work(*decoder); });
@@ -53,50 +56,107 @@ bool WorkerPool::submit(WriteJob& job) {
         }
     }
     if (workers_.empty()) return false;
-    queue_.push_back(&job);
+    job.sequence = ++submitted_;
+    job.next = nullptr;
+    (newest_ ? newest_->next : oldest_) = &job;
+    newest_ = &job;
+    if (!next_) next_ = &job;
+    ++queued_count_;
     ++unfinished_;
-    const bool wake = idle_ > 0 && queue_.size() >= kWakeBatch;
+    const bool wake = idle_ > 0 && queued_count_ >= kWakeBatch;
     lock.unlock();
     if (wake) queued_.notify_one();
     return true;
 }
 
 void WorkerPool::wake_workers() {
-    for (size_t i = std::min(queue_.size(), idle_); i > 0; --i) queued_.notify_one();
+    if (failure_) return;
+    for (size_t i = std::min(queued_count_, idle_); i > 0; --i) queued_.notify_one();
 }
 
-void WorkerPool::wait(WriteJob& job, size_t backlog) {
+void WorkerPool::wake() {
+    const std::lock_guard lock(mutex_);
+    wake_workers();
+}
+
+bool WorkerPool::wait_over() const {
+    if (failure_ && until_failure_) return true;
+    const size_t left = failure_ ? unfinished_ - queued_count_ : unfinished_;  // queued jobs stay so
+    return (!awaited_ || awaited_->done) && left <= awaited_backlog_;
+}
+
+void WorkerPool::wait(WriteJob& job, size_t backlog) { wait_for(&job, backlog); }
+
+void WorkerPool::wait_for(const WriteJob* job, size_t backlog) {
     std::unique_lock lock(mutex_);
-    if (!job.done) {
+    if (!failure_ && (job ? !job->done : unfinished_ > 0)) {
         wake_workers();  // nothing may stay queued while this thread sleeps
-        awaited_ = &job;
+        caller_waiting_ = true;
+        awaited_ = job;
         awaited_backlog_ = backlog;
-        finished_.wait(lock, [&] { return job.done && unfinished_ <= backlog; });
-        awaited_ = nullptr;
+        until_failure_ = true;
+        finished_.wait(lock, [&] { return wait_over(); });
+        caller_waiting_ = false;
     }
+    if (failure_) std::rethrow_exception(failure_);
+}
+
+const WriteJob* WorkerPool::finish() noexcept {
+    std::unique_lock lock(mutex_);
+    wake_workers();
+    caller_waiting_ = true;
+    awaited_ = nullptr;
+    awaited_backlog_ = 0;
+    until_failure_ = false;
+    finished_.wait(lock, [&] { return wait_over(); });
+    caller_waiting_ = false;
+    stopping_ = true;
     lock.unlock();
-    if (job.failure) std::rethrow_exception(std::exchange(job.failure, nullptr));
+    queued_.notify_all();
+    retired_.notify_all();
+    for (auto& worker : workers_)
+        if (worker->thread.joinable()) worker->thread.join();
+    return failed_;
+}
+
+bool WorkerPool::earlier_done(const WriteJob& job) {
+    std::unique_lock lock(mutex_);
+    ++ordering_;
+    retired_.wait(lock, [&] { return oldest_ == &job || failed_before(job) || stopping_; });
+    --ordering_;
+    return oldest_ == &job && !failed_before(job);
 }
 
 void WorkerPool::work(EntryDecoder& decoder) {
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idle_;
-        queued_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+        queued_.wait(lock, [&] { return stopping_ || (next_ && !failure_); });
         --idle_;
         if (stopping_) return;
-        WriteJob& job = *queue_.front();
-        queue_.pop_front();
+        WriteJob& job = *next_;
+        next_ = job.next;
+        --queued_count_;
         lock.unlock();
+        std::exception_ptr thrown;
         try {
-            job.run([&](EntrySink& sink) { return decoder.decode(input_, job.data_start, job.entry, {}, sink); });
+            job.run([&](EntrySink& sink) { return decoder.decode(input_, job.data, {}, sink); },
+                    [&] { return earlier_done(job); });
         } catch (...) {
-            job.failure = std::current_exception();
+            thrown = std::current_exception();
         }
         lock.lock();
+        if (thrown && (!failed_ || job.sequence < failed_->sequence)) {
+            failure_ = thrown;
+            failed_ = &job;
+        }
         job.done = true;
         --unfinished_;
-        if (awaited_ && awaited_->done && unfinished_ <= awaited_backlog_) finished_.notify_one();
+        const WriteJob* const oldest = oldest_;
+        while (oldest_ && oldest_->done) oldest_ = oldest_->next;
+        if (!oldest_) newest_ = nullptr;
+        if (caller_waiting_ && wait_over()) finished_.notify_one();
+        if (ordering_ > 0 && (oldest_ != oldest || thrown)) retired_.notify_all();
     }
 }
 

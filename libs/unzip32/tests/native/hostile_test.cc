@@ -3,8 +3,15 @@
 // lands outside the target folder and no half-written file stays behind.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <set>
+
+#include "allocations.h"
 #include "test_files.h"
 #include "unzip_harness.h"
+#include "worker_pool.h"
 #include "zip_builder.h"
 
 namespace ziptest {
@@ -134,12 +141,15 @@ TEST_F(Hostile, EndRecordAndCountDescribeTheWholeArchive) {
         {"comment cut short, a zip in an entry", outer_with_comment.substr(0, outer_with_comment.size() - 4),
          UZP_BAD_ARCHIVE, {}},
         {"end record cut short, a zip in an entry", outer.substr(0, outer.size() - 4), UZP_BAD_ARCHIVE, {}},
+        {"an empty archive, stray bytes after it", build_zip({}).bytes + "stray bytes", UZP_OK, {}},
+        {"an empty archive, then a record's first bytes", build_zip({}).bytes + "PK\x03", UZP_BAD_ARCHIVE, {}},
+        {"an archive as another's comment", build_zip(two, {.comment = inner}).bytes, UZP_OK, both},
         {"count short of the directory", build_zip(two, {.entry_count = 1}).bytes, UZP_BAD_ARCHIVE, {}},
     };
     for (const auto& c : cases) {
         fs::remove_all(target);
         EXPECT_EQ(extract(c.bytes), c.result) << c.label << ": " << printed;
-        if (c.tree.empty()) EXPECT_FALSE(fs::exists(target)) << c.label;
+        if (c.result != UZP_OK) EXPECT_FALSE(fs::exists(target)) << c.label;
         else EXPECT_EQ(snapshot(target), c.tree) << c.label;
     }
     EXPECT_NE(printed.find("holds more than the 1 entries"), std::string::npos) << printed;
@@ -230,6 +240,87 @@ TEST_F(Hostile, CorruptionOfAnyByteEndsCleanly) {
             expect_contained();
         }
     }
+}
+
+// Callbacks that allocate nothing, for runs where allocations fail.
+struct Quiet {
+    static inline char printed[1 << 20];
+    static inline size_t length = 0;
+    static int32_t UNZIP32_CALL print(const char* text, uint32_t size) {
+        const size_t taken = std::min<size_t>(size, sizeof printed - length);
+        std::memcpy(printed + length, text, taken);
+        length += taken;
+        return 0;
+    }
+    static int32_t UNZIP32_CALL password(char* buffer, int32_t size, const char*, const char*) {
+        std::snprintf(buffer, static_cast<size_t>(size), "Secret");
+        return 0;
+    }
+};
+
+// Memory runs out at the Nth allocation on the caller's thread or on the
+// workers', for every N until a run needs fewer: the run never aborts, ends
+// with 0 or 15, leaves no temporary file, and leaves the files of a
+// sequential run stopped at some entry, each one reported as extracted.
+TEST_F(Hostile, MemoryRunningOutAnywhereLeavesOnlyReportedFiles) {
+    std::vector<Entry> entries;
+    for (int i = 0; i < 12; ++i)
+        entries.push_back({.name = "d" + std::to_string(i % 3) + "/f" + std::to_string(i),
+                           .data = std::string(static_cast<size_t>(i) * 700 + 1, static_cast<char>('a' + i)),
+                           .method = static_cast<uint16_t>(i % 2 ? 8 : 0)});
+    entries.insert(entries.begin() + 5, {.name = "old.txt", .data = "new"});
+    entries.insert(entries.begin() + 7, {.name = "big.bin", .data = std::string(600000, 'b')});
+    entries.insert(entries.begin() + 10, {.name = "secret.txt", .data = "hidden", .password = "Secret"});
+    write_file(archive, build_zip(entries).bytes);
+    std::map<std::string, std::string> expected;
+    for (const Entry& entry : entries) expected[entry.name] = entry.data;
+
+    std::string archive_name = archive.string(), target_name = target.string();
+    DCL options{};
+    options.recreate_folders = options.always_overwrite = 1;
+    options.archive_name = archive_name.data();
+    options.extract_folder = target_name.data();
+    USERFUNCTIONS callbacks{&Quiet::print, nullptr, nullptr, &Quiet::password, nullptr, nullptr, 0, 0, 0, 0, 0};
+    // What is wrong with one run's outcome, if anything.
+    const auto problem = [&](int32_t result, bool failed) -> std::string {
+        if (result != UZP_OK && (result != UZP_OUT_OF_MEMORY || !failed)) return "result " + std::to_string(result);
+        std::set<std::string> reported;
+        const std::string told(Quiet::printed, Quiet::length);
+        for (size_t at = 0; (at = told.find("ing: ", at)) != std::string::npos; at += 5)
+            reported.insert(told.substr(at + 5, told.find("\r\n", at) - at - 5));
+        for (const auto& [name, content] : snapshot(target)) {
+            if (content == "/") continue;
+            if (name.find(".uz-tmp") != std::string::npos) return "temporary file " + name;
+            if (!reported.contains(name) && !(name == "old.txt" && content == "old")) return "unreported file " + name;
+            if (reported.contains(name) && content != expected.at(name)) return "wrong content in " + name;
+        }
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (reported.contains(entries[i].name) != (i < reported.size())) return "not a sequential run's files";
+        return {};
+    };
+    const auto sweep = [&](allocations::Where where) {
+        uz::max_workers = 2;
+        for (uint64_t n = 1; n < 100000; ++n) {
+            fs::remove_all(target);
+            write_file(target / "old.txt", "old");
+            Quiet::length = 0;
+            allocations::fail_nth(where, n);
+            const int32_t result = Wiz_SingleEntryUnzip(0, nullptr, 0, nullptr, &options, &callbacks);
+            const bool failed = allocations::disarm();
+            if (const std::string wrong = problem(result, failed); !wrong.empty()) {
+                std::fprintf(stderr, "allocation %llu: %s\n%.*s", static_cast<unsigned long long>(n), wrong.c_str(),
+                             static_cast<int>(Quiet::length), Quiet::printed);
+                ::_exit(1);
+            }
+            if (!failed) {
+                std::fprintf(stderr, "%llu allocations\n", static_cast<unsigned long long>(n - 1));
+                ::_exit(n > 1 ? 0 : 2);  // a run that needs fewer: done
+            }
+        }
+        ::_exit(3);
+    };
+    EXPECT_EXIT(sweep(allocations::Where::caller), ::testing::ExitedWithCode(0), "") << "on the caller's thread";
+    EXPECT_EXIT(sweep(allocations::Where::workers), ::testing::ExitedWithCode(0), "") << "on a worker";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "entry_name.h"
 #include "libs/codec/codec.h"
+#include "libs/unzip32/temporary_name.h"
 #include "wildcard.h"
 
 namespace uz {
@@ -122,6 +123,36 @@ TEST(Wildcard, MatchesWholeNames) {
         EXPECT_EQ(wildcard_match(c.pattern, c.name, false), c.sensitive) << to_utf8(c.pattern) << " " << to_utf8(c.name);
         EXPECT_EQ(wildcard_match(c.pattern, c.name, true), c.insensitive) << to_utf8(c.pattern) << " " << to_utf8(c.name);
     }
+}
+
+// The installer predicts these names: they are a contract, hash included.
+TEST(TemporaryName, NumberedBesideTheLeafOrItsHash) {
+    const std::u16string at_limit = std::u16string(120, u'è');  // 240 bytes in UTF-8
+    const std::u16string over_limit = at_limit + u"x";
+    const auto emoji = [](size_t count) {
+        std::u16string text;
+        for (size_t i = 0; i < count; ++i) text += u"\U0001F600";
+        return text;
+    };
+    const struct {
+        std::u16string leaf;
+        unsigned attempt;
+        std::u16string name;
+    } cases[] = {
+        {u"indice.htm", 1, u".indice.htm.uz-tmp"},
+        {u"indice.htm", 2, u".indice.htm.2.uz-tmp"},
+        {u"indice.htm", 10, u".indice.htm.10.uz-tmp"},
+        {u"indice.htm", 99, u".indice.htm.99.uz-tmp"},
+        {u"indice.htm", 100, u""},
+        {u"indice.htm", 0, u""},
+        {at_limit, 1, u"." + at_limit + u".uz-tmp"},
+        {over_limit, 1, u".0bdabf017110c567.uz-tmp"},
+        {std::u16string(250, u'n'), 3, u".0cc2566b9cafe80d.3.uz-tmp"},
+        {emoji(60), 1, u"." + emoji(60) + u".uz-tmp"},  // 240 bytes, 4 each
+        {emoji(61), 1, u".53378eeda1013168.uz-tmp"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(unzip32_temporary_name(c.leaf, c.attempt), c.name) << to_utf8(c.leaf) << " " << c.attempt;
 }
 
 TEST(Wildcard, HostilePatternsStayFast) {

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <thread>
+
 #include "test_files.h"
 #include "unzip_harness.h"
 #include "worker_pool.h"
@@ -163,6 +166,19 @@ TEST_F(Options, ListOnlyReportsThirteenValuesAndWritesNothing) {
     EXPECT_EQ(first.flag, uint32_t{' '});
     EXPECT_EQ(first.encrypted, uint32_t{' '});
     EXPECT_EQ(unzip.listed[1].flag, uint32_t{'d'});
+
+    // Sizes near 2^62, and totals past 2^64: percentages and totals neither wrap nor overflow.
+    std::vector<Entry> huge;
+    for (const char* name : {"1", "2", "3", "4"})
+        huge.push_back({.name = name, .data = "x", .method = 0, .zip64 = true, .uncompressed_size = uint64_t{1} << 62});
+    UnzipRun listing{&Wiz_SingleEntryUnzip};
+    listing.options.list_only = 1;
+    ASSERT_EQ(run(listing, make(huge)), UZP_OK) << listing.printed;
+    ASSERT_EQ(listing.listed.size(), 4u);
+    EXPECT_EQ(listing.listed[0].factor, 99u);
+    EXPECT_EQ(listing.listed[0].size, 0xFFFFFFFFu);
+    EXPECT_EQ(listing.record.total_size, 0xFFFFFFFFu);
+    EXPECT_EQ(listing.record.compression_factor, 99u);
 }
 
 TEST_F(Options, TestOnlyChecksEveryEntryAndWritesNothing) {
@@ -308,11 +324,16 @@ TEST_F(Options, WorkersChangeNothingButTheSpeed) {
     for (const char* name : {"1", "2", "3", "4", "5"})
         replacing.push_back({.name = name, .data = std::string(name) + "new"});
     replacing.insert(replacing.begin() + 1, {.name = "6", .data = "broken", .crc = 1});
+    // The third finds the second, though the first was reported (and forgotten) meanwhile.
+    std::vector<Entry> thrice = {{.name = "1", .data = big}, {.name = "1", .data = big.substr(5)}};
+    for (int i = 0; i < 62; ++i) thrice.push_back({.name = "f" + std::to_string(i), .data = "f"});
+    thrice.push_back({.name = "1", .data = "third"});
     const struct {
         const char* label;
         std::vector<Entry> entries;
         std::deque<int32_t> answers;
         int stop_at = -1;
+        const char* file_1 = nullptr;  // what "1" holds afterwards, if not "old"
     } cases[] = {
         {"small files in folders", small, {}},
         {"stopped by the service callback", small, {}, 100},
@@ -322,6 +343,7 @@ TEST_F(Options, WorkersChangeNothingButTheSpeed) {
          {UZP_REPLACE_YES, UZP_REPLACE_YES}},
         {"answers No, Yes, All", replacing, {UZP_REPLACE_NO, UZP_REPLACE_YES, UZP_REPLACE_ALL}},
         {"answers Yes, None", replacing, {UZP_REPLACE_YES, UZP_REPLACE_NONE}},
+        {"one name three times, the third 64 entries after the first", thrice, {UZP_REPLACE_ALL}, -1, "third"},
     };
     for (const auto& c : cases) {
         const std::string archive = make(c.entries);
@@ -349,6 +371,9 @@ TEST_F(Options, WorkersChangeNothingButTheSpeed) {
         const auto files = tree(folder.path() / "4");
         EXPECT_EQ(tree(folder.path() / "0"), files) << c.label;
         EXPECT_EQ(files.at("6"), "old@1000000000") << c.label;  // a failed entry keeps the old file
+        if (c.file_1) {
+            EXPECT_EQ(files.at("1").substr(0, files.at("1").find('@')), c.file_1) << c.label;
+        }
         if (files.contains("d0")) {
             EXPECT_EQ(files.at("d0"), "/@1589504400");  // 01:00, set after its files
         }
@@ -357,21 +382,142 @@ TEST_F(Options, WorkersChangeNothingButTheSpeed) {
     }
 }
 
-// A file is replaced through a temporary file named after it: the one a
-// killed run left is taken over, whatever its mode; another is not ours.
-TEST_F(Options, LeftoverTemporaryFileIsTakenOverOthersAreLeftAlone) {
-    const std::string long_name(250, 'n');
-    for (const std::string& name : {std::string("a"), std::string("b"), long_name})
-        write_file(folder.path() / "out" / name, "old");
-    write_file(folder.path() / "out/.a.uz-tmp", "left by a killed run");
-    fs::permissions(folder.path() / "out/.a.uz-tmp", fs::perms::owner_read);
-    write_file(folder.path() / "out/.b.uz-tmp", "not ours");
-    unzip.options.always_overwrite = 1;
-    ASSERT_EQ(run(unzip, make({{.name = "a", .data = "new"}, {.name = long_name, .data = "long"}})), UZP_OK)
-        << unzip.printed;
-    EXPECT_EQ(snapshot(folder.path() / "out"),
-              (std::map<std::string, std::string>{
-                  {"a", "new"}, {"b", "old"}, {".b.uz-tmp", "not ours"}, {long_name, "long"}}));
+// A replacement is written under the first free temporary name beside its
+// file. Whatever exists under those names (a user's file, the archive's own,
+// a symbolic link) is never opened, replaced or deleted, nor is anything
+// written through a link at an entry's own name.
+TEST_F(Options, TemporaryFilesAreOnlyEverOurOwn) {
+    const std::string long_name(250, 'n'), long_temporary = ".0cc2566b9cafe80d.uz-tmp";
+    const std::string big(300000, 'b');
+    std::map<std::string, std::string> all_taken = {{"b", "old"}, {".b.uz-tmp", "user's"}};
+    for (int i = 2; i <= 99; ++i) all_taken[".b." + std::to_string(i) + ".uz-tmp"] = "user's";
+    const struct {
+        const char* label;
+        std::map<std::string, std::string> before;  // files there first
+        std::vector<std::string> links;             // dangling links there first, to ../elsewhere-NAME
+        std::vector<Entry> entries;
+        int32_t result;
+        std::map<std::string, std::string> after;   // links as "->"
+        const char* message = "";
+    } cases[] = {
+        {"a user's file at the first name", {{"a", "old"}, {".a.uz-tmp", "user's"}}, {},
+         {{.name = "a", .data = "new"}}, UZP_OK, {{"a", "new"}, {".a.uz-tmp", "user's"}}},
+        {"the archive's file at the first name, then the file", {{"x", "old"}}, {},
+         {{.name = ".x.uz-tmp", .data = "archive's"}, {.name = "x", .data = "new"}}, UZP_OK,
+         {{"x", "new"}, {".x.uz-tmp", "archive's"}}},
+        {"the archive's file at the second name, the first taken", {{"x", "old"}, {".x.uz-tmp", "user's"}}, {},
+         {{.name = "x", .data = big}, {.name = ".x.2.uz-tmp", .data = "archive's"}}, UZP_OK,
+         {{"x", "300000 bytes of b"}, {".x.uz-tmp", "user's"}, {".x.2.uz-tmp", "archive's"}}},
+        {"a long name goes by its hash", {{long_name, "old"}, {long_temporary, "user's"}}, {},
+         {{.name = long_name, .data = "long"}}, UZP_OK, {{long_name, "long"}, {long_temporary, "user's"}}},
+        {"every name taken", all_taken, {}, {{.name = "b", .data = "new"}}, UZP_ENTRY_ERRORS, all_taken,
+         "error: b  (cannot create file: no free name for its temporary file)"},
+        {"a link at the first name", {{"c", "old"}}, {".c.uz-tmp"}, {{.name = "c", .data = "new"}}, UZP_OK,
+         {{"c", "new"}, {".c.uz-tmp", "->"}}},
+        {"a link at the entry's name", {}, {"d"}, {{.name = "d", .data = "new"}}, UZP_ENTRY_ERRORS, {{"d", "->"}},
+         "error: d  (cannot create file: "},
+    };
+    const auto tree = [](const fs::path& root) {
+        std::map<std::string, std::string> files;
+        for (const auto& item : fs::directory_iterator(root))
+            files[item.path().filename().string()] = item.is_symlink() ? "->" : read_file(item.path());
+        for (auto& [name, content] : files)
+            if (content.size() > 64) content = std::to_string(content.size()) + " bytes of " + content.front();
+        return files;
+    };
+    for (const auto& c : cases) {
+        for (const int workers : {0, 4}) {
+            const fs::path out = folder.path() / "out";
+            fs::remove_all(out);
+            fs::create_directories(out);
+            for (const auto& [name, content] : c.before) write_file(out / name, content);
+            for (const auto& name : c.links) fs::create_symlink(folder.path() / ("elsewhere-" + name), out / name);
+            UnzipRun attempt{&Wiz_SingleEntryUnzip};
+            attempt.options.always_overwrite = 1;
+            uz::max_workers = workers;
+            EXPECT_EQ(run(attempt, make(c.entries)), c.result) << c.label << attempt.printed;
+            uz::max_workers = -1;
+            EXPECT_EQ(tree(out), c.after) << c.label << ", workers: " << workers;
+            EXPECT_NE(attempt.printed.find(c.message), std::string::npos) << c.label << attempt.printed;
+            for (const auto& name : c.links) EXPECT_FALSE(fs::exists(folder.path() / ("elsewhere-" + name))) << c.label;
+        }
+    }
+}
+
+// Files that are read-only are not replaced, whoever runs the extraction:
+// the entry fails, asked about or not, and says why.
+TEST_F(Options, ReadOnlyFilesAreNotReplaced) {
+    const std::string archive = make({{.name = "r", .data = "new"}, {.name = "s", .data = "new"}});
+    for (const bool ask : {false, true}) {
+        for (const char* name : {"r", "s"}) write_file(folder.path() / "out" / name, "old");
+        fs::permissions(folder.path() / "out/r", fs::perms::owner_read);
+        UnzipRun attempt{&Wiz_SingleEntryUnzip};
+        attempt.options.always_overwrite = 1;
+        attempt.options.prompt_to_overwrite = ask;
+        attempt.replace_default = UZP_REPLACE_YES;
+        EXPECT_EQ(run(attempt, archive), UZP_ENTRY_ERRORS) << attempt.printed;
+        EXPECT_EQ(attempt.questions.size(), ask ? 2u : 0u);
+        EXPECT_EQ(out("r"), "old");
+        EXPECT_EQ(out("s"), "new");
+        EXPECT_NE(attempt.printed.find("error: r  (a read-only file is not replaced)"), std::string::npos)
+            << attempt.printed;
+        fs::permissions(folder.path() / "out/r", fs::perms::owner_all);
+    }
+}
+
+// The password is found before the entry's file is made; a remembered
+// password that passes an entry's check byte but not its CRC (one wrong
+// password in 256 does) leaves nothing and the callback is asked again.
+TEST_F(Options, PasswordsAreAskedBeforeTheFileAndAgainWhenTheRememberedOneFails) {
+    const std::string archive = make({{.name = "first.txt", .data = std::string(5000, '1'), .password = "uno"},
+                                      {.name = "second.txt", .data = std::string(5000, '2'), .method = 0,
+                                       .password = "due", .also_passes = "uno"},
+                                      {.name = "third.txt", .data = std::string(5000, '3'), .password = "due",
+                                       .also_passes = "uno"}});
+    for (const int workers : {0, 4}) {
+        fs::remove_all(folder.path() / "out");
+        UnzipRun attempt{&Wiz_SingleEntryUnzip};
+        attempt.passwords = {"uno", "due"};
+        std::vector<std::string> existing;
+        attempt.on_password = [&](const std::string& name) {
+            if (fs::exists(folder.path() / "out" / name)) existing.push_back(name);
+        };
+        uz::max_workers = workers;
+        EXPECT_EQ(run(attempt, archive), UZP_OK) << attempt.printed;
+        uz::max_workers = -1;
+        EXPECT_EQ(attempt.password_calls, 2);
+        EXPECT_TRUE(existing.empty()) << existing.front();
+        EXPECT_EQ(snapshot(folder.path() / "out"), (std::map<std::string, std::string>{
+                                                       {"first.txt", std::string(5000, '1')},
+                                                       {"second.txt", std::string(5000, '2')},
+                                                       {"third.txt", std::string(5000, '3')}}));
+    }
+}
+
+// While the user answers a question, the files already decided are written:
+// a run killed at the question keeps them. One worker, idle once the second
+// "a" waited for the first, would otherwise sleep until more files queue up.
+TEST_F(Options, DecidedFilesAreWrittenWhileAQuestionWaits) {
+    write_file(folder.path() / "out/x", "old");
+    const std::string archive = make({{.name = "a", .data = "1"}, {.name = "a", .data = "2"},
+                                      {.name = "f1", .data = "f1"}, {.name = "f2", .data = "f2"},
+                                      {.name = "f3", .data = "f3"}, {.name = "x", .data = "new"}});
+    unzip.options.prompt_to_overwrite = 1;
+    unzip.replace_answers = {UZP_REPLACE_NO, UZP_REPLACE_YES};
+    bool written = false;
+    unzip.on_replace = [&](const std::string& name) {
+        if (name != "x") return;
+        // Waiting for the worker, not timing it: a generous bound for a slow machine.
+        for (int i = 0; i < 1000 && !written; ++i) {
+            written = exists("f1") && exists("f2") && exists("f3") && out("f3") == "f3";
+            if (!written) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+    uz::max_workers = 1;
+    EXPECT_EQ(run(unzip, archive), UZP_OK) << unzip.printed;
+    uz::max_workers = -1;
+    EXPECT_TRUE(written);
+    EXPECT_EQ(out("x"), "new");
 }
 
 }  // namespace

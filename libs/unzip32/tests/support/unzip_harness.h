@@ -3,8 +3,10 @@
 // record what the library told and answer its questions from a script. The
 // callbacks carry no context, so the run in progress is found through one
 // pointer that only exists while a run does.
+#include <cstdio>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,6 +34,9 @@ public:
     int32_t replace_default = UZP_REPLACE_NO;
     std::string password;
     int32_t password_answer = 1;
+    std::deque<std::string> passwords;  // answered in turn, before `password`
+    // Called with the name a question is about, before it is answered.
+    std::function<void(const std::string&)> on_replace, on_password;
     int stop_at_service_call = -1;
     std::string printed;
     std::vector<std::string> questions;
@@ -77,6 +82,7 @@ private:
     static int32_t UNZIP32_CALL replace(char* name) {
         auto* self = called(std::string("replace ") + name);
         self->questions.emplace_back(name);
+        if (self->on_replace) self->on_replace(name);
         if (self->replace_answers.empty()) return self->replace_default;
         const int32_t answer = self->replace_answers.front();
         self->replace_answers.pop_front();
@@ -85,6 +91,13 @@ private:
     static int32_t UNZIP32_CALL ask_password(char* buffer, int32_t size, const char*, const char* name) {
         auto* self = called(std::string("password ") + name);
         ++self->password_calls;
+        if (self->on_password) self->on_password(name);
+        if (!self->passwords.empty()) {
+            const std::string next = self->passwords.front();
+            self->passwords.pop_front();
+            std::snprintf(buffer, static_cast<size_t>(size), "%s", next.c_str());
+            return 0;
+        }
         if (self->password_answer == 0 && static_cast<int32_t>(self->password.size()) < size)
             std::memcpy(buffer, self->password.c_str(), self->password.size() + 1);
         return self->password_answer;

@@ -18,6 +18,58 @@ void add64(std::string& out, uint64_t v) {
     add32(out, static_cast<uint32_t>(v >> 32));
 }
 
+// The traditional PKWARE cipher, as the library's but encrypting.
+class Cipher {
+public:
+    explicit Cipher(std::string_view password) {
+        for (const char c : password) update(static_cast<uint8_t>(c));
+    }
+    uint8_t stream_byte() const {
+        const uint32_t temp = (keys_[2] & 0xFFFFu) | 2u;
+        return static_cast<uint8_t>((temp * (temp ^ 1u)) >> 8);
+    }
+    char encrypt(char plain) {
+        const auto out = static_cast<char>(static_cast<uint8_t>(plain) ^ stream_byte());
+        update(static_cast<uint8_t>(plain));
+        return out;
+    }
+    char decrypt(char cipher) {
+        const auto plain = static_cast<uint8_t>(static_cast<uint8_t>(cipher) ^ stream_byte());
+        update(plain);
+        return static_cast<char>(plain);
+    }
+
+private:
+    static uint32_t crc_byte(uint32_t crc, uint8_t b) {
+        return static_cast<uint32_t>(get_crc_table()[(crc ^ b) & 0xFFu]) ^ (crc >> 8);
+    }
+    void update(uint8_t plain) {
+        keys_[0] = crc_byte(keys_[0], plain);
+        keys_[1] = (keys_[1] + (keys_[0] & 0xFFu)) * 134775813u + 1u;
+        keys_[2] = crc_byte(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
+    }
+    uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+};
+
+// The 12-byte header and the payload, encrypted; the header's filler is
+// chosen so that `also_passes`, if any, passes the check byte too.
+std::string encrypted(const Entry& e, const std::string& payload, uint32_t crc) {
+    const char check = static_cast<char>(e.data_descriptor ? e.dos_time >> 8 : crc >> 24);
+    for (uint32_t seed = 1;; ++seed) {
+        std::string header;
+        for (int i = 0; i < 11; ++i) header += static_cast<char>((seed * 2654435761u) >> (i % 4 * 8));
+        header += check;
+        Cipher cipher(e.password);
+        std::string out;
+        for (const char c : header + payload) out += cipher.encrypt(c);
+        if (e.also_passes.empty()) return out;
+        Cipher other(e.also_passes);
+        std::string tried;
+        for (size_t i = 0; i < 12; ++i) tried += other.decrypt(out[i]);
+        if (tried[11] == check) return out;
+    }
+}
+
 }  // namespace
 
 void put16(std::string& bytes, size_t at, uint16_t value) {
@@ -57,11 +109,14 @@ Built build_zip(const std::vector<Entry>& entries, const Options& options) {
     };
     std::vector<Written> written;
     for (const Entry& e : entries) {
-        const std::string payload = e.raw_payload ? *e.raw_payload : e.method == 8 ? deflate_raw(e.data) : e.data;
-        Written w{e.crc.value_or(crc32_of(e.data)), payload.size(), e.uncompressed_size.value_or(e.data.size()),
+        const uint32_t crc = e.crc.value_or(crc32_of(e.data));
+        std::string payload = e.raw_payload ? *e.raw_payload : e.method == 8 ? deflate_raw(e.data) : e.data;
+        if (!e.password.empty()) payload = encrypted(e, payload, crc);
+        Written w{crc, payload.size(), e.uncompressed_size.value_or(e.data.size()),
                   out.size() - options.prepend.size()};
         built.local_offsets.push_back(out.size());
-        const uint16_t flags = static_cast<uint16_t>(e.flags | (e.data_descriptor ? 8 : 0));
+        const uint16_t flags =
+            static_cast<uint16_t>(e.flags | (e.data_descriptor ? 8 : 0) | (e.password.empty() ? 0 : 1));
         add32(out, 0x04034b50);
         add16(out, e.zip64 ? 45 : 20);
         add16(out, flags);
@@ -112,7 +167,7 @@ Built build_zip(const std::vector<Entry>& entries, const Options& options) {
         add32(out, 0x02014b50);
         add16(out, e.made_by);
         add16(out, e.zip64 ? 45 : 20);
-        add16(out, static_cast<uint16_t>(e.flags | (e.data_descriptor ? 8 : 0)));
+        add16(out, static_cast<uint16_t>(e.flags | (e.data_descriptor ? 8 : 0) | (e.password.empty() ? 0 : 1)));
         add16(out, e.method);
         add16(out, e.dos_time);
         add16(out, e.dos_date);

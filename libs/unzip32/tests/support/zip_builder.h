@@ -26,6 +26,8 @@ struct Entry {
     std::optional<uint32_t> crc;         // overrides of the true values
     std::optional<uint64_t> uncompressed_size;
     std::optional<std::string> raw_payload;  // bytes stored instead of the encoded data
+    std::string password;                // traditional PKWARE encryption when not empty
+    std::string also_passes;             // a wrong password its check byte lets through (1 in 256 do)
 };
 
 struct Options {

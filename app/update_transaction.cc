@@ -166,7 +166,7 @@ void Transaction::check_new_data(const Plan& plan) {
 // file written but not flushed may read back as zeros.
 void Transaction::flush_new_data(const Plan& plan) {
     if (files_.flush_volume(folder_)) return;
-    log_.event(L"Il volume non si può scrivere su disco in una volta: lo sono i file scritti, uno a uno");
+    log_.event(L"Impossibile scrivere su disco l'intero volume: i file estratti vi sono scritti uno a uno");
     for (const std::wstring& file : plan.files)
         if (exists(path(file)) && !files_.folder_exists(path(file))) files_.flush_file(path(file));
 }

@@ -74,14 +74,8 @@ private:
 
     /// What the library printed (each file written, each problem), a line an event.
     void log_messages() {
-        if (!zip::messages_text) return;
-        std::wstring_view rest = *zip::messages_text;
-        while (!rest.empty()) {
-            const std::size_t end = rest.find_first_of(L"\r\n");
-            const std::wstring line = runtime::trim_spaces(rest.substr(0, end));
-            if (!line.empty()) os_.log.event(L"Libreria di estrazione: " + line);
-            rest.remove_prefix(end == std::wstring_view::npos ? rest.size() : end + 1);
-        }
+        for (const std::wstring& line : printed_lines(zip::messages_text))
+            os_.log.event(L"Libreria di estrazione: " + line);
     }
 
     Form1& form_;

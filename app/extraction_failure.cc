@@ -34,13 +34,8 @@ std::wstring meaning(std::int32_t result, const std::wstring& archive, const std
 std::wstring extraction_failure(std::int32_t result, const std::wstring& archive, const std::wstring& folder,
                                 const std::optional<std::wstring>& messages) {
     std::wstring text = meaning(result, archive, folder);
-    if (!messages) return text;
     int shown = 0;
-    std::wstring_view rest = *messages;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find_first_of(L"\r\n");
-        const std::wstring line = runtime::trim_spaces(rest.substr(0, end));
-        rest.remove_prefix(end == std::wstring_view::npos ? rest.size() : end + 1);
+    for (const std::wstring& line : printed_lines(messages)) {
         if (line.rfind(L"error:", 0) != 0) continue;
         if (++shown > kErrorsShown) {
             text += L"\n…";
@@ -49,4 +44,16 @@ std::wstring extraction_failure(std::int32_t result, const std::wstring& archive
         text += L"\n" + line;
     }
     return text;
+}
+
+std::vector<std::wstring> printed_lines(const std::optional<std::wstring>& messages) {
+    std::vector<std::wstring> lines;
+    std::wstring_view rest = messages ? std::wstring_view(*messages) : std::wstring_view();
+    while (!rest.empty()) {
+        const std::size_t end = rest.find_first_of(L"\r\n");
+        std::wstring line = runtime::trim_spaces(rest.substr(0, end));
+        if (!line.empty()) lines.push_back(std::move(line));
+        rest.remove_prefix(end == std::wstring_view::npos ? rest.size() : end + 1);
+    }
+    return lines;
 }

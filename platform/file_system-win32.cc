@@ -154,18 +154,6 @@ bool Win32FileSystem::path_exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void Win32FileSystem::delete_folder(const std::wstring& path) {
-    walk(
-        path,
-        [](const std::wstring& file, DWORD attributes) {
-            // Read-only files are not forced: the deletion stops there.
-            if (attributes & FILE_ATTRIBUTE_READONLY)
-                raise(ERROR_ACCESS_DENIED, L"Impossibile eliminare il file di sola lettura " + file);
-            remove_file(file);
-        },
-        remove_folder);
-}
-
 void Win32FileSystem::ensure_removable(const std::wstring& folder) {
     namespace err = runtime::error_number;
     walk(

@@ -10,7 +10,6 @@ public:
     void delete_file(const std::wstring& path) override;
     bool folder_exists(const std::wstring& path) override;
     bool path_exists(const std::wstring& path) override;
-    void delete_folder(const std::wstring& path) override;
     void ensure_removable(const std::wstring& folder) override;
     void remove_tree(const std::wstring& path) override;
     void make_folder(const std::wstring& path) override;

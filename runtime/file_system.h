@@ -37,13 +37,8 @@ public:
     /// Whether a file or folder, of any attributes, is at `path` (no wildcards).
     virtual bool path_exists(const std::wstring& path) = 0;
 
-    /// Deletes a folder with all its files and subfolders, without forcing
-    /// read-only files: one of them stops the deletion with an error, possibly
-    /// after part of the folder is gone.
-    virtual void delete_folder(const std::wstring& path) = 0;
-
-    /// Raises the error that delete_folder would stop at, a read-only file or
-    /// a file that another program holds open, without deleting anything.
+    /// Raises the error that deleting the folder would stop at, a read-only
+    /// file or a file that another program holds open, without deleting anything.
     virtual void ensure_removable(const std::wstring& folder) = 0;
 
     /// Deletes a file, or a folder with everything in it, read-only files and

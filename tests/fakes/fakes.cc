@@ -165,28 +165,6 @@ bool TempFolderFileSystem::path_exists(const std::wstring& path) {
     return fs::exists(host(path));
 }
 
-void TempFolderFileSystem::delete_folder(const std::wstring& path) {
-    check("delete_folder", path);
-    const fs::path top = host(path);
-    if (!fs::is_directory(top)) throw RunTimeError(err::path_not_found, L"Percorso non trovato: " + path);
-    std::vector<fs::path> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(top)) entries.push_back(entry.path());
-    // Files first, in listing order, then the folders deepest first: a read-only
-    // file stops the deletion half-way, as the platform's does.
-    for (const auto& entry : entries) {
-        if (fs::is_directory(entry)) continue;
-        if (attributes_of(entry) & runtime::attribute::read_only)
-            throw RunTimeError(err::permission_denied, L"Autorizzazione negata: " + wide(entry));
-        fs::remove(entry);
-    }
-    std::sort(entries.begin(), entries.end(), [](const fs::path& a, const fs::path& b) {
-        return a.native().size() > b.native().size();
-    });
-    for (const auto& entry : entries)
-        if (fs::is_directory(entry)) fs::remove(entry);
-    fs::remove(top);
-}
-
 std::string TempFolderFileSystem::read_file(const std::wstring& path) {
     check("read_file", path);
     std::ifstream in(host(path), std::ios::binary);

@@ -60,7 +60,7 @@ public:
     std::filesystem::path host(const std::wstring& path) const;
 
     void set_attributes(const std::wstring& path, int attributes);
-    /// Makes the named operation ("copy_file", "delete_file", "delete_folder",
+    /// Makes the named operation ("copy_file", "delete_file", "remove_tree",
     /// "read_file", "append_file", "write_file", "dir", "move", ...) fail on
     /// `path` with the run-time error `number`.
     void fail(const std::string& operation, const std::wstring& path, int number = 70);
@@ -79,7 +79,6 @@ public:
     void delete_file(const std::wstring& path) override;
     bool folder_exists(const std::wstring& path) override;
     bool path_exists(const std::wstring& path) override;
-    void delete_folder(const std::wstring& path) override;
     void ensure_removable(const std::wstring& folder) override;
     void remove_tree(const std::wstring& path) override;
     void make_folder(const std::wstring& path) override;

@@ -140,7 +140,7 @@ TEST_F(PatchRun, RepairsTheKnownPathDefect) {
 }
 
 TEST_F(PatchRun, WithoutTheMenuFolderRefusesAfterCopyingTheLibraries) {
-    fake().files.delete_folder(fake().shell.programs + L"\\Varenkor Catalogo");
+    fake().files.remove_tree(fake().shell.programs + L"\\Varenkor Catalogo");
     EXPECT_EQ(run(), runtime::exit_code::not_applicable);
     EXPECT_TRUE(fake().files.exists(fake().shell.windows + L"\\system32\\UNZIP32.DLL"));
     ASSERT_EQ(shown().size(), 1u);

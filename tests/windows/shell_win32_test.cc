@@ -171,11 +171,11 @@ TEST(FileSystemOnWine, ReadOnlyFilesAreNotDeletedOrOverwritten) {
         EXPECT_NE(e.description().find(file), std::wstring::npos);
     }
     EXPECT_THROW(files.delete_file(file), runtime::RunTimeError);
-    EXPECT_THROW(files.delete_folder((folder / L"catalogo").wstring()), runtime::RunTimeError);
+    EXPECT_THROW(files.ensure_removable((folder / L"catalogo").wstring()), runtime::RunTimeError);
     EXPECT_EQ(files.read_file(file), "abc");
 
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    files.delete_folder((folder / L"catalogo").wstring());
+    files.remove_tree((folder / L"catalogo").wstring());
     EXPECT_FALSE(files.folder_exists((folder / L"catalogo").wstring()));
     try {
         files.copy_file((folder / L"zip32.dll").wstring(), (folder / L"copia.dll").wstring());

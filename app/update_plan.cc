@@ -27,7 +27,7 @@ std::wstring in_parent(const std::wstring& parent, const std::wstring& name) {
 std::wstring free_name(runtime::FileSystem& files, const std::wstring& folder, std::wstring_view base) {
     for (unsigned n = 1; n <= kMostNumbers; ++n) {
         const std::wstring name = std::wstring(base) + (n == 1 ? L"" : L"." + std::to_wstring(n));
-        if (files.dir(below(folder, name), kAnyEntry).empty()) return name;
+        if (!files.path_exists(below(folder, name))) return name;
     }
     throw UpdateFailed{L"Nella cartella " + folder + L" non c'è un nome libero per " + std::wstring(base) + L"."};
 }
@@ -39,7 +39,7 @@ std::optional<std::wstring> free_temporary(runtime::FileSystem& files, const std
     for (unsigned attempt = 1; attempt <= unzip32_temporary_attempts; ++attempt) {
         const std::wstring name = runtime::from_utf8(codec::to_utf8(unzip32_temporary_name(leaf, attempt)));
         const std::wstring temporary = in_parent(parent_of(path), name);
-        if (files.dir(below(folder, temporary), kAnyEntry).empty()) return temporary;
+        if (!files.path_exists(below(folder, temporary))) return temporary;
     }
     return std::nullopt;
 }

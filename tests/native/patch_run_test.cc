@@ -489,12 +489,12 @@ TEST_F(PatchRun, ARestoreThatFailsSaysWhereTheDataIs) {
     EXPECT_FALSE(fake().files.exists(aside));
 }
 
-// A journal that does not parse, names what this program does not write, or
-// whose history is not patch.txt's: nothing is done on its word, and the
-// message says what is where.
+// A journal whose checksum holds but whose state is no word of ours, or whose
+// history is not patch.txt's: nothing is done on its word, and the message
+// says what is where. (Journals that are damaged or name paths outside the
+// folder are rows of the end-to-end table.)
 TEST_F(PatchRun, AJournalThatCannotBeTrustedChangesNothing) {
     using catalogue_update::Journal;
-    using catalogue_update::Written;
     const auto with_state = [](std::string bytes, const std::string& word) {
         // The journal of another word, with the checksum it would have.
         const std::size_t state = bytes.find("state: ") + 7, sum = bytes.find("checksum: ") + 10;
@@ -510,30 +510,18 @@ TEST_F(PatchRun, AJournalThatCannotBeTrustedChangesNothing) {
                         "7         06/12/2026\r\n"};
     const std::string whole = begun.serialize();
     ASSERT_EQ(Journal::parse(with_state(whole, "begun    ")), begun);
-    Journal outside = begun;
-    outside.set_aside = L"..\\Qualcosa";
-    Journal beside_outside = begun;
-    beside_outside.written = {{Written::Kind::new_file, L"..\\Qualcosa\\dato.txt"}};
     Journal other_history = begun;
     other_history.history = "6         01/07/2020\r\n";
-    std::string flipped = whole;
-    flipped[whole.size() - 3] ^= 1;
     const struct {
         const char* journal;
         std::string bytes;
     } journals[] = {
-        {"empty", ""},
-        {"cut short", whole.substr(0, whole.size() - 1)},
-        {"a byte changed", flipped},
         {"another state", with_state(whole, "rolling  ")},
-        {"a set-aside folder outside", outside.serialize()},
-        {"a file outside", beside_outside.serialize()},
         {"another history", other_history.serialize()},
     };
     for (const auto& j : journals) {
         SCOPED_TRACE(j.journal);
         start_over();
-        fake().files.put(root + L"\\Qualcosa\\dato.txt", "not ours");
         fake().files.put(install + L"\\patch7.journal", j.bytes);
         fake().files.put(install + L"\\patch.txt", kHistory1To6 + "7         06/12/2026\r\n");
         fake().files.put(install + L"\\catalogo.prima-della-patch-7\\vecchio.htm", "old");
@@ -545,7 +533,6 @@ TEST_F(PatchRun, AJournalThatCannotBeTrustedChangesNothing) {
         EXPECT_NE(text.find(L"patch.txt registra la patch 7"), std::wstring::npos) << text;
         EXPECT_NE(text.find(L"La cartella " + install + L"\\catalogo.prima-della-patch-7 contiene"), std::wstring::npos);
         EXPECT_EQ(tree(), before);
-        EXPECT_EQ(fake().files.get(root + L"\\Qualcosa\\dato.txt"), "not ours");
         EXPECT_EQ(fake().unzip.list_calls, 0);
     }
 }

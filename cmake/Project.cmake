@@ -70,3 +70,36 @@ function(add_version_resource target description)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# Exports a Windows library's entries by its module-definition file. The file
+# names each 32-bit __stdcall symbol with its decoration, symbol@N, N being the
+# bytes of arguments the entry pops; x86-64 has one calling convention and no
+# decoration, so there the same file goes to the linker with the decoration
+# taken off. Either way the target, and the object libraries named after the
+# file that it is made of, get the header module_definition.h with
+# DEF_ARGUMENT_BYTES_<symbol> N for each decorated symbol, so that the sources
+# can check at compile time that their declarations agree with the file.
+function(target_module_definition target def)
+  get_filename_component(def ${def} ABSOLUTE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+  file(READ ${def} text)
+  set(header_dir ${CMAKE_CURRENT_BINARY_DIR}/${target}-exports)
+  get_filename_component(def_name ${def} NAME)
+  set(header "// Made from ${def_name} when configuring: the argument bytes of each export.\n#pragma once\n")
+  string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*@[0-9]+" decorated "${text}")
+  foreach(symbol ${decorated})
+    string(REGEX REPLACE "^(.*)@([0-9]+)$" "#define DEF_ARGUMENT_BYTES_\\1 \\2\n" line ${symbol})
+    string(APPEND header "${line}")
+  endforeach()
+  file(CONFIGURE OUTPUT ${header_dir}/module_definition.h CONTENT "${header}" @ONLY)
+  foreach(compiled ${target} ${ARGN})
+    target_include_directories(${compiled} PRIVATE ${header_dir})
+  endforeach()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_sources(${target} PRIVATE ${def})
+  else()
+    string(REGEX REPLACE "@[0-9]+" "" undecorated "${text}")
+    file(CONFIGURE OUTPUT ${header_dir}/${def_name} CONTENT "${undecorated}" @ONLY)
+    target_sources(${target} PRIVATE ${header_dir}/${def_name})
+  endif()
+endfunction()

@@ -1,16 +1,12 @@
 #include "platform/toolkit_libraries-win32.h"
 
+#include "libs/stkit/stkit.h"
 #include "platform/library-win32.h"
 #include "runtime/text.h"
 
 namespace platform {
 
 namespace {
-
-using CreateShellLink4 = std::int32_t(WINAPI*)(const char* group, const char* name, const char* target,
-                                               const char* arguments);
-using CreateShellLink6 = std::int32_t(WINAPI*)(const char* group, const char* name, const char* target,
-                                               const char* arguments, std::int32_t private_flag, const char* parent);
 
 constexpr char entry_name[] = "fCreateShellLink";
 
@@ -33,14 +29,14 @@ FARPROC Win32ToolkitLibraries::entry_of(const std::string& library) {
 std::int32_t Win32ToolkitLibraries::create_shell_link(const std::string& library, const std::string& group,
                                                       const std::string& name, const std::string& target,
                                                       const std::string& arguments) {
-    return entry_cast<CreateShellLink4>(entry_of(library))(group.c_str(), name.c_str(), target.c_str(), arguments.c_str());
+    return entry_cast<stkit::CreateShellLink4>(entry_of(library))(group.c_str(), name.c_str(), target.c_str(), arguments.c_str());
 }
 
 std::int32_t Win32ToolkitLibraries::create_shell_link(const std::string& library, const std::string& group,
                                                       const std::string& name, const std::string& target,
                                                       const std::string& arguments, std::int32_t private_flag,
                                                       const std::string& parent) {
-    return entry_cast<CreateShellLink6>(entry_of(library))(group.c_str(), name.c_str(), target.c_str(), arguments.c_str(),
+    return entry_cast<stkit::CreateShellLink6>(entry_of(library))(group.c_str(), name.c_str(), target.c_str(), arguments.c_str(),
                                                    private_flag, parent.c_str());
 }
 

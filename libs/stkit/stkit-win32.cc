@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "libs/codec/codec.h"
 #include "libs/stkit/call_record-win32.h"
 #include "libs/stkit/program_group-win32.h"
 #include "libs/stkit/shortcut_file-win32.h"
+#include "libs/stkit/stkit.h"
+#include "module_definition.h"
 
 namespace {
 
@@ -77,3 +80,14 @@ extern "C" std::int32_t __stdcall stkit_create_shell_link_6(const char* group, c
                                   target, arguments});
     });
 }
+
+// Each is the entry its callers bind, and pops the bytes that this library's
+// module-definition file names it with.
+static_assert(std::is_same_v<decltype(&stkit_create_shell_link_4), stkit::CreateShellLink4>);
+static_assert(std::is_same_v<decltype(&stkit_create_shell_link_6), stkit::CreateShellLink6>);
+#if defined(ABI_CHECKS_STDCALL) && defined(DEF_ARGUMENT_BYTES_stkit_create_shell_link_4)
+static_assert(stdcall_abi::argument_bytes<stkit::CreateShellLink4> == DEF_ARGUMENT_BYTES_stkit_create_shell_link_4);
+#endif
+#if defined(ABI_CHECKS_STDCALL) && defined(DEF_ARGUMENT_BYTES_stkit_create_shell_link_6)
+static_assert(stdcall_abi::argument_bytes<stkit::CreateShellLink6> == DEF_ARGUMENT_BYTES_stkit_create_shell_link_6);
+#endif

@@ -1,9 +1,10 @@
 #pragma once
 // The ABI of the unzip library UNZIP32.DLL: its two entries, its three records
 // and the callbacks it calls. Deliveries carry 32-bit libraries with __stdcall
-// entries and 4-byte pointers, so the layouts below are checked for that target;
-// the native build of the library (tests, fuzzing, benchmarks) uses the same
-// fields with the host's pointer size.
+// entries and 4-byte pointers, so the 32-bit build checks at compile time the
+// layouts and argument bytes that callers of such a library rely on; the 64-bit
+// test twin and the native build of the library (tests, fuzzing, benchmarks)
+// use the same fields with the host's pointer size.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -17,8 +18,8 @@
 extern "C" {
 #endif
 
-/* Every callback argument travels in a 32-bit slot; single characters and
-   16-bit values are passed widened and read from the low bits. */
+/* Every callback argument is a pointer or a 32-bit value; single characters
+   and 16-bit values are passed widened and read from the low bits. */
 typedef int32_t(UNZIP32_CALL* UzpPrintCallback)(const char* text, uint32_t length);
 typedef void(UNZIP32_CALL* UzpSoundCallback)(void);
 typedef int32_t(UNZIP32_CALL* UzpReplaceCallback)(char* file_name);
@@ -114,22 +115,6 @@ typedef struct UzpVer2 {
     UzpVersionField windll;
 } UzpVer2;
 
-#ifdef __cplusplus
-static_assert(sizeof(UzpVer2) == UZPVER2_LENGTH, "UzpVer2 is 64 bytes");
-static_assert(offsetof(UzpVer2, beta_level) == 8, "UzpVer2 layout");
-static_assert(offsetof(UzpVer2, release_date) == 18, "UzpVer2 layout");
-static_assert(offsetof(UzpVer2, zlib_version) == 38, "UzpVer2 layout");
-static_assert(offsetof(UzpVer2, unzip) == 48, "UzpVer2 layout");
-static_assert(offsetof(UzpVer2, windll) == 60, "UzpVer2 layout");
-static_assert(offsetof(DCL, restore_security) == 56, "DCL layout");
-#if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(DCL) == 68, "DCL: 15 integers and 2 pointers of 4 bytes");
-static_assert(offsetof(DCL, archive_name) == 60 && offsetof(DCL, extract_folder) == 64, "DCL layout");
-static_assert(offsetof(USERFUNCTIONS, total_size_compressed) == 24, "USERFUNCTIONS layout");
-static_assert(offsetof(USERFUNCTIONS, comment_length) == 40, "USERFUNCTIONS layout");
-static_assert(sizeof(USERFUNCTIONS) == 44, "USERFUNCTIONS: 6 pointers, 4 totals, 1 count");
-#endif
-#endif
 
 /* Fills `version` when its structure_length is UZPVER2_LENGTH and returns 0;
    returns UZP_VERSION_MISMATCH and leaves the record alone otherwise. */
@@ -173,4 +158,41 @@ enum {
 
 #ifdef __cplusplus
 }
+
+static_assert(sizeof(UzpVer2) == UZPVER2_LENGTH, "UzpVer2 is 64 bytes");
+static_assert(offsetof(UzpVer2, flags) == 4 && offsetof(UzpVer2, beta_level) == 8 &&
+                  offsetof(UzpVer2, release_date) == 18 && offsetof(UzpVer2, zlib_version) == 38 &&
+                  offsetof(UzpVer2, unzip) == 48 && offsetof(UzpVer2, zipinfo) == 52 &&
+                  offsetof(UzpVer2, os2dll) == 56 && offsetof(UzpVer2, windll) == 60,
+              "UzpVer2: two 32-bit numbers, texts of 10, 20 and 10 bytes, four 4-byte versions");
+static_assert(offsetof(DCL, spaces_to_underscores) == 4 && offsetof(DCL, prompt_to_overwrite) == 8 &&
+                  offsetof(DCL, quiet) == 12 && offsetof(DCL, to_stdout) == 16 && offsetof(DCL, test_only) == 20 &&
+                  offsetof(DCL, list_only) == 24 && offsetof(DCL, freshen) == 28 &&
+                  offsetof(DCL, show_comment) == 32 && offsetof(DCL, recreate_folders) == 36 &&
+                  offsetof(DCL, always_overwrite) == 40 && offsetof(DCL, translate_eol) == 44 &&
+                  offsetof(DCL, detailed_info) == 48 && offsetof(DCL, case_insensitive) == 52 &&
+                  offsetof(DCL, restore_security) == 56,
+              "DCL: fifteen 32-bit switches first, in the library's order");
+
+#if defined(_WIN32) && defined(__i386__)
+#include "libs/abi/stdcall.h"
+
+// The records as a 32-bit caller of the library lays them out.
+static_assert(offsetof(DCL, archive_name) == 60 && offsetof(DCL, extract_folder) == 64 && sizeof(DCL) == 68,
+              "DCL: 15 integers and 2 pointers of 4 bytes");
+static_assert(offsetof(USERFUNCTIONS, sound) == 4 && offsetof(USERFUNCTIONS, replace) == 8 &&
+                  offsetof(USERFUNCTIONS, password) == 12 && offsetof(USERFUNCTIONS, message) == 16 &&
+                  offsetof(USERFUNCTIONS, service) == 20 && offsetof(USERFUNCTIONS, total_size_compressed) == 24 &&
+                  offsetof(USERFUNCTIONS, total_size) == 28 && offsetof(USERFUNCTIONS, compression_factor) == 32 &&
+                  offsetof(USERFUNCTIONS, number_of_members) == 36 && offsetof(USERFUNCTIONS, comment_length) == 40 &&
+                  sizeof(USERFUNCTIONS) == 44,
+              "USERFUNCTIONS: 6 pointers of 4 bytes, 4 totals, 1 count");
+// The callbacks are __stdcall and pop what the library pushes.
+static_assert(stdcall_abi::argument_bytes<UzpPrintCallback> == 8, "print: text, length");
+static_assert(stdcall_abi::argument_bytes<UzpSoundCallback> == 0, "sound: nothing");
+static_assert(stdcall_abi::argument_bytes<UzpReplaceCallback> == 4, "replace: file name");
+static_assert(stdcall_abi::argument_bytes<UzpPasswordCallback> == 16, "password: buffer, size, prompt, name");
+static_assert(stdcall_abi::argument_bytes<UzpMessageCallback> == 52, "message: thirteen 4-byte values");
+static_assert(stdcall_abi::argument_bytes<UzpServiceCallback> == 8, "service: name, size");
+#endif
 #endif

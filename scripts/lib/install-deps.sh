@@ -3,8 +3,9 @@
 install_deps() {
     local packages=(
         cmake make g++ python3 googletest zlib1g-dev
-        g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
-        wine wine32:i386 fonts-wine xvfb x11-apps imagemagick xdotool
+        g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+        libz-mingw-w64-dev
+        wine wine32:i386 wine64 fonts-wine xvfb x11-apps imagemagick xdotool
         p7zip-full libarchive-tools liblnk-utils clang locales libclang-rt-14-dev time
         osslsigncode openssl
     )

@@ -4,14 +4,16 @@
 # configuration), and with a code-signing certificate (a throwaway self-signed
 # one, made here) every binary carries a signature osslsigncode accepts and the
 # signed installer still runs: without the Start-menu folder it refuses at once.
-# Usage: operator_options.sh SOURCE SECOND_BUILD FIXTURE_EXE DIALOG_DRIVER_EXE
+# Usage: operator_options.sh SOURCE TOOLCHAIN SECOND_BUILD FIXTURE_EXE DIALOG_DRIVER_EXE
+# Needs the Wine test session (scripts/lib/wine-session.sh) to be running.
 set -euo pipefail
-source=$1; second=$2; fixture=$3; driver=$4
+source=$1; toolchain=$2; second=$3; fixture=$4; driver=$5
+: "${WINE:?start the Wine test session first (scripts/lib/wine-session.sh)}"
 work=$second/operator
 rm -rf "$work"
 mkdir -p "$work"
 configure() {
-    cmake -S "$source" -B "$second" -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
+    cmake -S "$source" -B "$second" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
           -DCMAKE_BUILD_TYPE=Release -DDELIVERY_ZIP32_DLL= -DDELIVERY_SIGNING_CERTIFICATE= \
           -DDELIVERY_SIGNING_KEY= "$@"
 }
@@ -42,9 +44,9 @@ for name in installa_patch.exe UNZIP32.DLL zip32.dll; do
     fi
 done
 
-wine "$fixture" remove-menu >/dev/null
+"$WINE" "$fixture" remove-menu >/dev/null
 code=0
-wine "$driver" --timeout 60 -- "$(winepath -w "$second/delivery/installa_patch.exe")" >"$work/transcript.txt" 2>&1 || code=$?
+"$WINE" "$driver" --timeout 60 -- "$("$WINE" winepath.exe -w "$second/delivery/installa_patch.exe")" >"$work/transcript.txt" 2>&1 || code=$?
 grep -q "Non hai installato il catalogo" "$work/transcript.txt" \
     || fail "the signed installer did not come to its refusal (exit code $code):"
 cat "$work/transcript.txt"

@@ -12,7 +12,7 @@
 set -uo pipefail
 
 program=$1 stkit432=$2 vb5stkit=$3 vb6stkit=$4 answering=$5 work=$6
-: "${WINEPREFIX:?start the Wine test session first (scripts/lib/wine-session.sh)}"
+: "${WINEPREFIX:?start the Wine test session first (scripts/lib/wine-session.sh)}" "${WINE:?}"
 
 failures=()
 fail() {
@@ -39,7 +39,7 @@ scenario() {
     done
     echo "== scenario $name: system folder: $(cd "$system_folder" && ls STKIT432.DLL VB5STKIT.DLL VB6STKIT.DLL 2>/dev/null | tr '\n' ' ')beside: $(cd "$folder" && ls | tr '\n' ' ')"
     # Started from its own folder, which is also the current folder.
-    (cd "$folder" && wine ./toolkit_scenarios.exe --gtest_filter="$filter" --gtest_brief=1) || fail "$name"
+    (cd "$folder" && "$WINE" ./toolkit_scenarios.exe --gtest_filter="$filter" --gtest_brief=1) || fail "$name"
     remove_from_system_folder
 }
 

@@ -16,6 +16,14 @@
 // zlib names its version string macro like the version record's field.
 #undef zlib_version
 
+#if defined(ABI_CHECKS_STDCALL)
+#include "module_definition.h"
+// The module-definition file binds each export to symbol@N, N the bytes the
+// entry pops; callers of the library push what the declaration says.
+static_assert(stdcall_abi::argument_bytes<decltype(&UzpVersion2)> == DEF_ARGUMENT_BYTES_UzpVersion2);
+static_assert(stdcall_abi::argument_bytes<decltype(&Wiz_SingleEntryUnzip)> == DEF_ARGUMENT_BYTES_Wiz_SingleEntryUnzip);
+#endif
+
 namespace {
 
 constexpr uint8_t kVersionMajor = 1;

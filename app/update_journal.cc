@@ -83,8 +83,9 @@ bool temporary_of_a_replaced_file(const Journal& journal, const std::wstring& pa
 // the history follows as it was, byte for byte, after its length. The checksum
 // covers the state and everything after it.
 std::string Journal::serialize() const {
-    std::string body = field("set aside", runtime::to_utf8(set_aside)) + field("copies", runtime::to_utf8(copies)) +
-                       field("archive", runtime::to_utf8(archive)) + field("written", std::to_string(written.size()));
+    std::string body = field("set aside", runtime::to_utf8(set_aside)) + field("copies", runtime::to_utf8(copies));
+    if (!restore.empty()) body += field("restore", runtime::to_utf8(restore));
+    body += field("archive", runtime::to_utf8(archive)) + field("written", std::to_string(written.size()));
     for (const Written& w : written) {
         const auto kind = std::find_if(kKinds.begin(), kKinds.end(), [&](const auto& k) { return k.first == w.kind; });
         body += std::string(kind->second) + " " + runtime::to_utf8(w.path) + "\r\n";
@@ -107,12 +108,14 @@ std::optional<Journal> Journal::parse(std::string_view bytes) {
     journal.committed = *state == kCommitted;
     const auto set_aside = take_field(bytes, "set aside");
     const auto copies = take_field(bytes, "copies");
+    const auto restore = take_field(bytes, "restore");  // not in journals of earlier releases
     const auto archive = take_field(bytes, "archive");
     std::size_t written = 0;
     if (!set_aside || !copies || !archive || !number(take_field(bytes, "written"), written) || written > kMostWritten)
         return std::nullopt;
     journal.set_aside = runtime::from_utf8(*set_aside);
     journal.copies = runtime::from_utf8(*copies);
+    if (restore) journal.restore = runtime::from_utf8(*restore);
     journal.archive = runtime::from_utf8(*archive);
     for (std::size_t i = 0; i < written; ++i) {
         const std::size_t end = bytes.find("\r\n");
@@ -135,8 +138,15 @@ std::optional<Journal> Journal::parse(std::string_view bytes) {
     return journal;
 }
 
+bool Journal::begins_like_one(std::string_view bytes) {
+    const std::size_t common = std::min(bytes.size(), kHeading.size());
+    return bytes.substr(0, common) == kHeading.substr(0, common);
+}
+
 bool Journal::well_formed() const {
-    if (!numbered_or_empty(set_aside, kSetAside) || !numbered_or_empty(copies, kCopies)) return false;
+    if (!numbered_or_empty(set_aside, kSetAside) || !numbered_or_empty(copies, kCopies) ||
+        !numbered_or_empty(restore, kRestore))
+        return false;
     bool replaces = false;
     for (const Written& w : written) {
         if (!beside_data(w.path)) return false;

@@ -41,10 +41,17 @@ struct Journal {
     std::string history;
     /// The bytes the run appends to patch.txt to record the patch.
     std::string record;
+    /// The name, inside the installation folder, under which a rollback
+    /// writes the history's bytes before they replace patch.txt; free before
+    /// the run. Empty in journals of earlier releases.
+    std::wstring restore;
 
     std::string serialize() const;
     /// Nothing when `bytes` are not one whole journal whose checksum holds.
     static std::optional<Journal> parse(std::string_view bytes);
+    /// Whether `bytes` are the beginning of a journal, or nothing yet: what a
+    /// run cut short while it wrote one leaves.
+    static bool begins_like_one(std::string_view bytes);
     /// Whether every name is of a shape this program writes, inside the
     /// installation folder: nothing else may be touched on its word.
     bool well_formed() const;

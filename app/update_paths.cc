@@ -15,8 +15,22 @@ wchar_t fold(wchar_t c) {
     return unit > 0xFFFF ? c : static_cast<wchar_t>(codec::fold_case(static_cast<char16_t>(unit)));
 }
 
+wchar_t ascii_upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+bool device_component(std::wstring_view c) {
+    // What Windows takes for a device: the name before any extension, blanks
+    // after it dropped; COM and LPT with a digit 1 to 9, or ¹ ² ³.
+    std::wstring base(c.substr(0, c.find(L'.')));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    for (wchar_t& ch : base) ch = ascii_upper(ch);
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (base == device) return true;
+    if (base.size() != 4 || (base.substr(0, 3) != L"COM" && base.substr(0, 3) != L"LPT")) return false;
+    return (base[3] >= L'1' && base[3] <= L'9') || base[3] == L'\u00B9' || base[3] == L'\u00B2' || base[3] == L'\u00B3';
+}
+
 bool plain_component(std::wstring_view c) {
-    if (c.empty() || c == L"." || c == L"..") return false;
+    if (c.empty() || c == L"." || c == L".." || device_component(c)) return false;
     if (c.back() == L'.' || c.back() == L' ') return false;
     return std::none_of(c.begin(), c.end(), [](wchar_t ch) {
         return ch < 0x20 || std::wstring_view(L":*?\"<>|/\\").find(ch) != std::wstring_view::npos;
@@ -69,6 +83,24 @@ std::optional<std::vector<std::wstring>> entry_components(std::wstring_view name
     return components;
 }
 
+bool names_a_device(std::wstring_view name) {
+    for (std::size_t start = 0; start <= name.size();) {
+        std::size_t end = name.find_first_of(L"/\\", start);
+        if (end == std::wstring_view::npos) end = name.size();
+        if (device_component(name.substr(start, end - start))) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool short_name_shape(std::wstring_view component) {
+    const std::size_t dot = component.find(L'.');
+    const std::wstring_view base = component.substr(0, dot);
+    const std::wstring_view extension = dot == std::wstring_view::npos ? L"" : component.substr(dot + 1);
+    return base.size() <= 8 && base.find(L'~') != std::wstring_view::npos && extension.size() <= 3 &&
+           extension.find(L'.') == std::wstring_view::npos;
+}
+
 std::wstring join(const std::vector<std::wstring>& components, std::size_t count) {
     std::wstring path;
     for (std::size_t i = 0; i < count; ++i) path += (i ? L"\\" : L"") + components[i];
@@ -83,7 +115,10 @@ bool plain_relative_path(std::wstring_view path) {
 bool beside_data(std::wstring_view path) {
     if (!plain_relative_path(path) || within(path, kDataFolder)) return false;
     const std::wstring_view top = path.substr(0, path.find(L'\\'));
+    // The update's own names have short forms that no spelling check can tell
+    // from others: a top-level name of that shape is never written.
     return !same_name(top, kHistory) && !numbered(top, kSetAside) && !numbered(top, kCopies) &&
+           !numbered(top, kRestore) && !short_name_shape(top) &&
            !(top.size() >= kJournal.size() && same_name(top.substr(0, kJournal.size()), kJournal));
 }
 

@@ -23,15 +23,6 @@ std::wstring in_parent(const std::wstring& parent, const std::wstring& name) {
     return parent.empty() ? name : parent + L"\\" + name;
 }
 
-/// The first of `base`, `base.2`, `base.3`… that nothing in `folder` is called.
-std::wstring free_name(runtime::FileSystem& files, const std::wstring& folder, std::wstring_view base) {
-    for (unsigned n = 1; n <= kMostNumbers; ++n) {
-        const std::wstring name = std::wstring(base) + (n == 1 ? L"" : L"." + std::to_wstring(n));
-        if (!files.path_exists(below(folder, name))) return name;
-    }
-    throw UpdateFailed{L"Nella cartella " + folder + L" non c'è un nome libero per " + std::wstring(base) + L"."};
-}
-
 /// The library's temporary file for replacing `path`, when one of its names is free.
 std::optional<std::wstring> free_temporary(runtime::FileSystem& files, const std::wstring& folder,
                                            const std::wstring& path) {
@@ -46,6 +37,33 @@ std::optional<std::wstring> free_temporary(runtime::FileSystem& files, const std
 
 }  // namespace
 
+std::wstring on_disk(runtime::FileSystem& files, const std::wstring& folder, const std::wstring& path) {
+    if (path.empty()) return path;
+    std::wstring spelled;
+    bool exists = true;
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos) end = path.size();
+        std::wstring name = path.substr(start, end - start);
+        if (exists) {
+            const std::wstring found = files.dir(below(folder, in_parent(spelled, name)), kAnyEntry);
+            exists = !found.empty();
+            if (exists) name = found;
+        }
+        spelled = in_parent(spelled, name);
+        start = end + 1;
+    }
+    return spelled;
+}
+
+std::wstring free_name(runtime::FileSystem& files, const std::wstring& folder, std::wstring_view base) {
+    for (unsigned n = 1; n <= kMostNumbers; ++n) {
+        const std::wstring name = std::wstring(base) + (n == 1 ? L"" : L"." + std::to_wstring(n));
+        if (!files.path_exists(below(folder, name))) return name;
+    }
+    throw UpdateFailed{L"Nella cartella " + folder + L" non c'è un nome libero per " + std::wstring(base) + L"."};
+}
+
 Plan plan_update(runtime::FileSystem& files, const std::wstring& folder, const std::wstring& archive,
                  const std::vector<zip::ListedEntry>& entries) {
     Plan plan;
@@ -56,7 +74,9 @@ Plan plan_update(runtime::FileSystem& files, const std::wstring& folder, const s
         const auto components = entry_components(entry.name);
         if (!components)
             throw UpdateFailed{L"L'archivio " + archive + L" contiene il nome " + entry.name +
-                               L", che non indica un file dentro la cartella del catalogo."};
+                               (names_a_device(entry.name)
+                                    ? L", che in Windows è il nome di un dispositivo, non di un file."
+                                    : L", che non indica un file dentro la cartella del catalogo.")};
         if (components->empty()) continue;
         const std::wstring path = join(*components, components->size());
         // A name the library could not pass whole ('?' for a character outside
@@ -97,16 +117,30 @@ Plan plan_update(runtime::FileSystem& files, const std::wstring& folder, const s
                     plan.beside.push_back({Written::Kind::temporary, *temporary});
             }
         }
+        // Existing paths by what they are on the disk: a short name may be
+        // another name of one of the update's own.
+        if (!beside_data(parent))
+            throw UpdateFailed{L"L'archivio " + archive + L" contiene " + path + L", cioè " + parent +
+                               L", che l'installazione non può sostituire."};
         if (!entry.folder) plan.files.push_back(parent);
     }
     if (!has_data)
         throw UpdateFailed{L"L'archivio " + archive + L" non contiene la cartella " + std::wstring(kDataFolder) +
                            L" con i dati del catalogo."};
 
-    if (files.folder_exists(below(folder, std::wstring(kDataFolder)))) plan.set_aside = free_name(files, folder, kSetAside);
+    const std::wstring data = below(folder, std::wstring(kDataFolder));
+    // Setting a link aside, or deleting it, reaches on some systems what it
+    // points to: data that is not the installation's.
+    if (files.is_link(data))
+        throw UpdateFailed{L"La cartella " + data +
+                           L" è un collegamento a un'altra cartella: l'installazione non la sostituisce, per non "
+                           L"toccare i dati a cui rimanda. Sostituire il collegamento con la cartella stessa, poi "
+                           L"eseguire di nuovo l'installazione."};
+    if (files.folder_exists(data)) plan.set_aside = free_name(files, folder, kSetAside);
     if (std::any_of(plan.beside.begin(), plan.beside.end(),
                     [](const Written& w) { return w.kind == Written::Kind::replaced; }))
         plan.copies = free_name(files, folder, kCopies);
+    plan.restore = free_name(files, folder, kRestore);
     return plan;
 }
 

@@ -36,6 +36,16 @@ bool part_of_the_record_appended(const std::string& before, const std::string& r
     return true;
 }
 
+/// Whether `now` is what a rewrite of `history` in place leaves when it is cut
+/// short, as earlier releases rolled back: the file emptied, then part of
+/// the bytes written, or their room only (zeros).
+bool history_rewrite_cut_short(const std::string& history, const std::string& now) {
+    if (now.size() > history.size()) return false;
+    for (std::size_t i = 0; i < now.size(); ++i)
+        if (now[i] != history[i] && now[i] != '\0') return false;
+    return true;
+}
+
 }  // namespace
 
 Transaction::Transaction(runtime::FileSystem& files, runtime::Dialogs& dialogs, runtime::Log& log,
@@ -95,7 +105,26 @@ void Transaction::run(Steps& steps) {
 
 // --- A run that was cut short ---------------------------------------------------
 
+// A run cut short while it wrote its journal leaves the bytes under one of the
+// journal's temporary names: they are a journal's beginning, or nothing yet,
+// and no run at work holds them.
+void Transaction::remove_unfinished_journals() {
+    for (unsigned n = 1; n <= runtime::kHeldFileTemporaries; ++n) {
+        const std::wstring temporary = runtime::held_file_temporary(journal_path_, n);
+        if (!exists(temporary)) continue;
+        try {
+            const auto left = files_.hold(temporary);
+            if (!left || !Journal::begins_like_one(left->read())) continue;
+            left->remove();
+            log_.event(L"Eliminato il giornale incompleto di un'installazione interrotta: " + temporary);
+        } catch (const runtime::RunTimeError& error) {
+            log_.event(L"Giornale incompleto lasciato dov'è: " + error.description());
+        }
+    }
+}
+
 void Transaction::settle_earlier_run() {
+    remove_unfinished_journals();
     if (!exists(journal_path_)) return;
     log_.event(L"Trovato il giornale di un'installazione interrotta: " + journal_path_);
     held_ = files_.hold(journal_path_);
@@ -119,21 +148,31 @@ void Transaction::settle_earlier_run() {
 }
 
 // Nothing is done on the word of a journal that names anything this program
-// does not write, or whose history is not the one patch.txt holds: it may be
-// damaged, stale (a later patch has been installed since), or planted.
+// does not write, under any name the disk has for it, or whose history is not
+// the one patch.txt holds: it may be damaged, stale (a later patch has been
+// installed since), or planted. A rollback that was cut short while it put
+// the history back may have left patch.txt torn; the journal holds its bytes.
 bool Transaction::trustworthy(const Journal& journal) {
     if (!journal.well_formed() || files_.dir(history_, runtime::attribute::normal).empty()) return false;
-    return part_of_the_record_appended(journal.history, journal.record, files_.read_file(history_));
+    for (const Written& w : journal.written)
+        if (!beside_data(on_disk(files_, folder_, w.path))) return false;
+    for (const std::wstring* own : {&journal.set_aside, &journal.copies, &journal.restore})
+        if (!same_name(on_disk(files_, folder_, *own), *own)) return false;
+    const std::string now = files_.read_file(history_);
+    return part_of_the_record_appended(journal.history, journal.record, now) ||
+           (!journal.committed && history_rewrite_cut_short(journal.history, now));
 }
 
 // --- The update ---------------------------------------------------------------------
 
 void Transaction::begin(const Plan& plan, std::string record) {
-    journal_ = Journal{false, plan.set_aside, plan.copies, archive_, plan.beside, files_.read_file(history_),
-                       std::move(record)};
+    journal_ = Journal{false,     plan.set_aside,           plan.copies,       archive_,
+                       plan.beside, files_.read_file(history_), std::move(record), plan.restore};
     held_ = files_.create_held(journal_path_, journal_.serialize());
     if (!held_) report_another_run();
     open_ = true;
+    // Written now, while there is room: a rollback on a full disk only renames it.
+    files_.create_file(path(journal_.restore), journal_.history);
 }
 
 void Transaction::set_aside_old_data() {
@@ -189,6 +228,7 @@ std::optional<std::wstring> Transaction::clean_up() noexcept {
             log_.event(L"Dati precedenti eliminati: " + path(journal_.set_aside));
         }
         remove_copies();
+        remove_restore();
         for (const Written& written : journal_.written)
             if (written.kind == Written::Kind::temporary) undo(written);
     } catch (...) {
@@ -220,8 +260,17 @@ std::optional<std::wstring> Transaction::clean_up() noexcept {
 std::optional<std::wstring> Transaction::roll_back() noexcept {
     if (!std::exchange(open_, false)) return std::nullopt;
     try {
-        // The history first: whatever is left to undo, the patch is no longer recorded.
-        if (history_differs()) files_.write_file(history_, journal_.history);
+        // The history first: whatever is left to undo, the patch is no longer
+        // recorded. Its old bytes, kept beside it, take its place in one step.
+        if (history_differs()) {
+            const std::wstring restore =
+                journal_.restore.empty() ? free_name(files_, folder_, kRestore) : journal_.restore;
+            if (!exists(path(restore)) || files_.read_file(path(restore)) != journal_.history) {
+                if (exists(path(restore))) files_.remove_tree(path(restore));
+                files_.create_file(path(restore), journal_.history);
+            }
+            files_.move(path(restore), history_);
+        }
         // While the old data is aside, what stands at its place is the new data;
         // with no old data at all, so is anything there now.
         if (old_data_aside() || journal_.set_aside.empty()) {
@@ -232,6 +281,7 @@ std::optional<std::wstring> Transaction::roll_back() noexcept {
         // before its folder. What anyone else saved meanwhile stays.
         for (auto written = journal_.written.rbegin(); written != journal_.written.rend(); ++written) undo(*written);
         remove_copies();
+        remove_restore();
         held_->remove();
         held_.reset();
         log_.event(L"Aggiornamento annullato: storico e dati come prima");
@@ -273,6 +323,12 @@ void Transaction::remove_copies() {
         while ((copy = parent_of(copy)) != journal_.copies) files_.remove_empty_folder(path(copy));
     }
     files_.remove_empty_folder(path(journal_.copies));
+}
+
+// The history's restore is this run's when the journal names it: its name was
+// free before the run.
+void Transaction::remove_restore() {
+    if (!journal_.restore.empty() && exists(path(journal_.restore))) files_.remove_tree(path(journal_.restore));
 }
 
 bool Transaction::old_data_aside() { return !journal_.set_aside.empty() && exists(path(journal_.set_aside)); }
@@ -346,7 +402,9 @@ void Transaction::report_untrusted_journal(const std::optional<Journal>& journal
     text += L"\n\nPer ripristinare il catalogo: ";
     if (aside) text += L"sostituire la cartella " + data_ + L" con la cartella " + set_aside + L", ";
     if (recorded) text += L"togliere da " + history_ + L" la riga della patch 7, ";
-    text += L"eliminare il file " + journal_path_ + L"; poi eseguire di nuovo l'installazione.";
+    // The journal may be the only copy of the old history: it is kept, out of the way.
+    text += L"spostare il file " + journal_path_ + L" in un'altra cartella, senza eliminarlo: in fondo conserva lo "
+            L"storico delle patch com'era prima dell'installazione; poi eseguire di nuovo l'installazione.";
     dialogs_.message_box(text, runtime::msgbox::ok_only | runtime::msgbox::critical, runtime::kTitle);
     throw runtime::EndProgram{runtime::exit_code::failed};
 }

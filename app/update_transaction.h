@@ -62,6 +62,7 @@ private:
     std::wstring path(const std::wstring& relative) const { return folder_ + L"\\" + relative; }
     bool exists(const std::wstring& path);
 
+    void remove_unfinished_journals();
     void settle_earlier_run();
     bool trustworthy(const Journal& journal);
     void begin(const Plan& plan, std::string record);
@@ -77,6 +78,7 @@ private:
     std::optional<std::wstring> roll_back() noexcept;
     void undo(const Written& written);
     void remove_copies();
+    void remove_restore();
 
     bool old_data_aside();
     bool history_differs();

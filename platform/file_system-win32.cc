@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/scoped-win32.h"
 #include "runtime/run_time_error.h"
@@ -29,6 +30,9 @@ using runtime::RunTimeError;
         case ERROR_BAD_PATHNAME:
         case ERROR_FILENAME_EXCED_RANGE:
             throw RunTimeError(err::bad_file_name, action + L": nome di file non valido");
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            throw RunTimeError(err::file_already_exists, action + L": il file esiste già");
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
@@ -47,7 +51,7 @@ bool is_dot_entry(const wchar_t* name) {
 /// Visits every file below `folder` (`on_file(path, attributes)`), then each
 /// folder after everything in it (`on_folder(path)`), `folder` last. A link to
 /// a folder elsewhere is visited as a folder of its own, never followed: what
-/// it points to is not ours.
+/// it points to is not ours. `folder` itself is no link (see remove_tree).
 template <typename OnFile, typename OnFolder>
 void walk(const std::wstring& folder, const OnFile& on_file, const OnFolder& on_folder) {
     WIN32_FIND_DATAW entry;
@@ -154,6 +158,11 @@ bool Win32FileSystem::path_exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool Win32FileSystem::is_link(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 void Win32FileSystem::ensure_removable(const std::wstring& folder) {
     namespace err = runtime::error_number;
     walk(
@@ -176,8 +185,10 @@ void Win32FileSystem::ensure_removable(const std::wstring& folder) {
 }
 
 void Win32FileSystem::remove_tree(const std::wstring& path) {
+    // A link's own read-only bit is left alone: setting it may reach its target.
     const auto writable = [](const std::wstring& entry, DWORD attributes) {
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             SetFileAttributesW(entry.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     };
     const auto remove_any_file = [&](const std::wstring& file, DWORD attributes) {
@@ -185,6 +196,10 @@ void Win32FileSystem::remove_tree(const std::wstring& path) {
         remove_file(file);
     };
     const DWORD attributes = GetFileAttributesW(path.c_str());
+    // A link goes as a link, also when it is the tree asked for: listing it
+    // would list, and delete, what it points to.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? remove_folder(path) : remove_file(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return remove_any_file(path, attributes);
     walk(path, remove_any_file, [&](const std::wstring& folder) {
@@ -283,12 +298,40 @@ void Win32FileSystem::append_file(const std::wstring& path, std::string_view byt
     write_all(file.get(), bytes, action);
 }
 
-void Win32FileSystem::write_file(const std::wstring& path, std::string_view bytes) {
-    const std::wstring action = L"Impossibile scrivere nel file " + path;
-    ScopedFileHandle file = open_file(path, GENERIC_WRITE, OPEN_ALWAYS, action);
-    // Cut to length first: a shorter content must not keep the old tail.
-    if (!SetEndOfFile(file.get())) raise(GetLastError(), action);
-    write_all(file.get(), bytes, action);
+namespace {
+
+/// Marks an open file for deletion: it goes when its last handle is closed.
+bool delete_when_closed(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+/// Renames an open file, which stays open under its new name; fails with
+/// ERROR_ALREADY_EXISTS when something has that name.
+bool rename_open_file(HANDLE file, const std::wstring& to) {
+    const DWORD name_bytes = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    std::vector<std::uint64_t> buffer((sizeof(FILE_RENAME_INFO) + name_bytes) / sizeof(std::uint64_t) + 1);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = name_bytes;
+    std::copy(to.begin(), to.end(), rename->FileName);
+    return SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)));
+}
+
+}  // namespace
+
+void Win32FileSystem::create_file(const std::wstring& path, std::string_view bytes) {
+    ScopedFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) raise(GetLastError(), L"Impossibile creare il file " + path);
+    try {
+        write_all(file.get(), bytes, L"Impossibile scrivere nel file " + path);
+    } catch (...) {
+        delete_when_closed(file.get());  // this call's own file, never whole
+        throw;
+    }
 }
 
 namespace {
@@ -314,9 +357,7 @@ public:
     }
 
     void remove() override {
-        FILE_DISPOSITION_INFO disposition{TRUE};
-        if (!SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof disposition))
-            raise(GetLastError(), L"Impossibile eliminare il file " + path_);
+        if (!delete_when_closed(file_.get())) raise(GetLastError(), L"Impossibile eliminare il file " + path_);
     }
 
 private:
@@ -334,17 +375,32 @@ private:
 
 std::unique_ptr<runtime::FileSystem::HeldFile> Win32FileSystem::create_held(const std::wstring& path,
                                                                             std::string_view bytes) {
-    // Written whole beside its name, then renamed to it: the file is never
-    // seen in part. The rename fails when the name is taken.
-    const std::wstring temporary = path + L".tmp";
-    write_file(temporary, bytes);
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    // Written whole under a name of this run's own, created exclusively (a run
+    // on another machine that shares the folder takes another), then renamed
+    // while held: the file is never seen in part, and is held from its first
+    // moment under its name. The rename fails when the name is taken.
+    for (unsigned n = 1; n <= runtime::kHeldFileTemporaries; ++n) {
+        const std::wstring temporary = runtime::held_file_temporary(path, n);
+        ScopedFileHandle file(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
+            raise(code, L"Impossibile creare il file " + temporary);
+        }
+        try {
+            write_all(file.get(), bytes, L"Impossibile scrivere nel file " + temporary);
+            if (rename_open_file(file.get(), path)) return std::make_unique<Win32HeldFile>(std::move(file), path);
+        } catch (...) {
+            delete_when_closed(file.get());
+            throw;
+        }
         const DWORD code = GetLastError();
-        DeleteFileW(temporary.c_str());
+        delete_when_closed(file.get());
         if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) return nullptr;
         raise(code, L"Impossibile rinominare " + temporary + L" in " + path);
     }
-    return hold(path);
+    raise(ERROR_FILE_EXISTS, L"Impossibile creare il file " + runtime::held_file_temporary(path, 1));
 }
 
 std::unique_ptr<runtime::FileSystem::HeldFile> Win32FileSystem::hold(const std::wstring& path) {

@@ -21,7 +21,8 @@ public:
     std::wstring short_path(const std::wstring& path) override;
     std::string read_file(const std::wstring& path) override;
     void append_file(const std::wstring& path, std::string_view bytes) override;
-    void write_file(const std::wstring& path, std::string_view bytes) override;
+    void create_file(const std::wstring& path, std::string_view bytes) override;
+    bool is_link(const std::wstring& path) override;
     std::unique_ptr<HeldFile> create_held(const std::wstring& path, std::string_view bytes) override;
     std::unique_ptr<HeldFile> hold(const std::wstring& path) override;
 };

@@ -54,7 +54,8 @@ public:
     virtual bool remove_empty_folder(const std::wstring& path) = 0;
 
     /// Renames a file or folder within its volume, at once and durably. An
-    /// existing file at `to` is replaced; an existing folder is not.
+    /// existing file at `to` is replaced, in one step: at no moment is `to`
+    /// missing or a mix of both; an existing folder is not replaced.
     virtual void move(const std::wstring& from, const std::wstring& to) = 0;
 
     /// Copies a file to a new name (an existing one is an error) with its
@@ -79,9 +80,13 @@ public:
     /// flushes them to the disk before returning.
     virtual void append_file(const std::wstring& path, std::string_view bytes) = 0;
 
-    /// Makes `bytes` the whole content of a file, creating it when missing,
-    /// and flushes them to the disk before returning.
-    virtual void write_file(const std::wstring& path, std::string_view bytes) = 0;
+    /// Creates a new file with `bytes`, flushed to the disk before returning;
+    /// an existing file of that name is an error. A failure leaves no file.
+    virtual void create_file(const std::wstring& path, std::string_view bytes) = 0;
+
+    /// Whether `path` is a symbolic link or a junction (a reparse point):
+    /// moving or deleting it must not reach what it points to.
+    virtual bool is_link(const std::wstring& path) = 0;
 
     /// A file this run holds open, letting others read it but neither write
     /// nor delete it: a second run that reaches it knows that this one is
@@ -98,11 +103,21 @@ public:
     };
 
     /// Creates `path` whole with `bytes`, flushed, and holds it; null when a
-    /// file of that name exists already. A cut-short run leaves no part of it.
+    /// file of that name exists already. The bytes are written first under the
+    /// first held_file_temporary(path, n) that can be created exclusively, so
+    /// that no one else's bytes are ever renamed to `path` and a cut-short run
+    /// leaves no part of it there, only, at worst, that temporary file.
     virtual std::unique_ptr<HeldFile> create_held(const std::wstring& path, std::string_view bytes) = 0;
 
     /// Holds an existing file; null when another program holds it open.
     virtual std::unique_ptr<HeldFile> hold(const std::wstring& path) = 0;
 };
+
+/// The names under which create_held writes `path` before it is in place:
+/// "path.1.tmp" to "path.99.tmp".
+inline constexpr unsigned kHeldFileTemporaries = 99;
+inline std::wstring held_file_temporary(const std::wstring& path, unsigned n) {
+    return path + L"." + std::to_wstring(n) + L".tmp";
+}
 
 }  // namespace runtime

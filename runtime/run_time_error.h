@@ -17,6 +17,7 @@ inline constexpr int type_mismatch = 13;
 inline constexpr int dll_load_failed = 48;
 inline constexpr int bad_file_name = 52;
 inline constexpr int file_not_found = 53;
+inline constexpr int file_already_exists = 58;
 inline constexpr int internal_error = 51;
 inline constexpr int permission_denied = 70;
 inline constexpr int path_file_access = 75;

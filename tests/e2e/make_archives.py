@@ -7,6 +7,9 @@ a 24 MiB manual beside the data folder (a file a kill can land in), then one
 more data page last.
 senza_catalogo.zip: the content of the data folder without the folder, the
 slip an operator makes when zipping the folder's content.
+nome_breve.zip: the sample's entries and a page under CATA~XO3.PRI, the short
+name Wine gives catalogo.prima-della-patch-7, where the old data is set aside.
+dispositivo.zip: the sample's entries and aux.txt, a device's name on Windows.
 
 usage: make_archives.py SAMPLE.zip OUTPUT_FOLDER
 """
@@ -37,6 +40,8 @@ def main(sample, out):
     os.makedirs(out, exist_ok=True)
     write(os.path.join(out, 'lungo.zip'), entries + [('manuale.bin', manual), last])
     write(os.path.join(out, 'senza_catalogo.zip'), [(n[len('catalogo/'):], d) for n, d in data if n != 'catalogo/'])
+    write(os.path.join(out, 'nome_breve.zip'), entries + [('CATA~XO3.PRI/vecchio.htm', b'over the old page')])
+    write(os.path.join(out, 'dispositivo.zip'), entries + [('aux.txt', b'to a device')])
     reference = os.path.join(out, 'lungo')
     shutil.rmtree(reference, ignore_errors=True)
     zipfile.ZipFile(os.path.join(out, 'lungo.zip')).extractall(reference)

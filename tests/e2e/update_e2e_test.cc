@@ -180,6 +180,35 @@ TEST_F(FailedUpdate, AnArchiveWithoutTheDataFolder) {
     expect({L"non contiene la cartella catalogo", [&] { restore_archive(); }});
 }
 
+// Another name of the folder the old data is set aside in: extracted there, it
+// would overwrite the old data that a rollback puts back.
+TEST_F(FailedUpdate, AShortNameOfTheUpdatesOwnFolder) {
+    const fixture::ScopedTree probe(base + L"\\nomi\\catalogo.prima-della-patch-7");
+    fixture::create_folder(probe.path());
+    wchar_t short_name[MAX_PATH];
+    ASSERT_GT(GetShortPathNameW(probe.path().c_str(), short_name, MAX_PATH), 0u);
+    const std::wstring alias(short_name);
+    ASSERT_EQ(alias.substr(alias.rfind(L'\\') + 1), L"CATA~XO3.PRI") << "the archive's name is no alias here";
+    fixture::write_file(archive, read_bytes(test_archive(L"nome_breve.zip")));
+    expect({L"CATA~XO3.PRI\\vecchio.htm, che l'installazione non può sostituire", [&] { restore_archive(); }});
+}
+
+TEST_F(FailedUpdate, ADevicesName) {
+    fixture::write_file(archive, read_bytes(test_archive(L"dispositivo.zip")));
+    expect({L"aux.txt, che in Windows è il nome di un dispositivo", [&] { restore_archive(); }});
+}
+
+// The data folder is a link to data kept elsewhere: nothing there is moved or
+// deleted, and the link stays until someone replaces it.
+TEST_F(FailedUpdate, ADataFolderThatIsALink) {
+    const std::wstring elsewhere = base + L"\\Altrove\\catalogo";
+    fixture::write_file(elsewhere + L"\\dati.htm", "data kept elsewhere");
+    fixture::remove_tree(install + L"\\catalogo");
+    fixture::link_folder(install + L"\\catalogo", elsewhere);
+    expect({L"è un collegamento a un'altra cartella", [&] { fixture::remove_link(install + L"\\catalogo"); }});
+    EXPECT_EQ(tree_of(base + L"\\Altrove"), (Tree{{L"catalogo", "<folder>"}, {L"catalogo\\dati.htm", "data kept elsewhere"}}));
+}
+
 TEST_F(FailedUpdate, ALibraryWithoutTheEntries) {
     fixture::write_file(delivery + L"\\UNZIP32.DLL", read_bytes(delivery + L"\\zip32.dll"));
     expect({L"UzpVersion2", [&] { fixture::copy_into(delivery, {built_delivery() + L"\\UNZIP32.DLL"}); }});
@@ -285,6 +314,12 @@ TEST_F(InstallerTest, AnInterruptedRunIsCompletedByTheNextOne) {
     const auto as_before = [](const Tree& before) { return before; };
     const auto fully_installed = [this](const Tree& before) { return installed(before); };
     const auto no_archive = [&] { fixture::remove_tree(archive); };
+    const auto extracting = [&] { return exists(install + L"\\catalogo\\schede\\scheda_100.htm"); };
+    // What a rollback of an earlier release left when it was cut short while
+    // it wrote patch.txt back in place: the journal holds the bytes.
+    const auto history_left = [&](std::string bytes) {
+        return [this, bytes] { fixture::write_file(install + L"\\patch.txt", bytes); };
+    };
     const struct {
         const char* moment;
         bool long_archive = false;
@@ -297,8 +332,14 @@ TEST_F(InstallerTest, AnInterruptedRunIsCompletedByTheNextOne) {
         std::function<Tree(const Tree&)> next_tree = nullptr;
     } moments[] = {
         {"the journal written", false, false, dialog_driver::answer_default(), [&] { return exists(journal); }},
-        {"during the extraction", false, false, dialog_driver::answer_default(),
-         [&] { return exists(install + L"\\catalogo\\schede\\scheda_100.htm"); }},
+        {"during the extraction", false, false, dialog_driver::answer_default(), extracting},
+        {"during the extraction, then patch.txt emptied by a rollback", false, false, dialog_driver::answer_default(),
+         extracting, dialog_driver::answer_default(), history_left("")},
+        {"during the extraction, then part of patch.txt written back", false, false, dialog_driver::answer_default(),
+         extracting, dialog_driver::answer_default(), history_left(kHistory1To6.substr(0, 30))},
+        {"during the extraction, then patch.txt's room written, not its bytes", false, false,
+         dialog_driver::answer_default(), extracting, dialog_driver::answer_default(),
+         history_left(std::string(kHistory1To6.size(), '\0'))},
         {"the overwrite question waiting", false, false,
          dialog_driver::answer_by_text({{L"Overwrite ", button::kill}})},
         // The many old files then being deleted give the kill time to land.
@@ -382,6 +423,9 @@ TEST_F(InstallerTest, AJournalThatCannotBeTrustedChangesNothing) {
         {"a file outside",
          changed([](Journal& j) { j.written.push_back({catalogue_update::Written::Kind::new_file, L"..\\Qualcosa\\dato.txt"}); })},
         {"another history", changed([](Journal& j) { j.history = "6         01/07/2020\r\n"; })},
+        {"a short name of the set-aside folder",
+         changed([](Journal& j) { j.written.push_back({catalogue_update::Written::Kind::new_file, L"CATA~XO3.PRI\\vecchio.htm"}); })},
+        {"a device", changed([](Journal& j) { j.written.push_back({catalogue_update::Written::Kind::new_file, L"NUL"}); })},
     };
     for (const auto& j : journals) {
         SCOPED_TRACE(j.journal);
@@ -394,6 +438,9 @@ TEST_F(InstallerTest, AJournalThatCannotBeTrustedChangesNothing) {
         EXPECT_NE(text.find(L"patch.txt registra la patch 7"), std::wstring::npos) << text;
         EXPECT_NE(text.find(L"La cartella " + install + L"\\catalogo.prima-della-patch-7 contiene"), std::wstring::npos)
             << text;
+        // The journal may hold the only copy of the old history.
+        EXPECT_NE(text.find(L"spostare il file " + journal + L" in un'altra cartella, senza eliminarlo"),
+                  std::wstring::npos) << text;
         EXPECT_EQ(result.exit_code, 1603u);
         EXPECT_EQ(tree_of(install), left_behind);
         EXPECT_EQ(read_bytes(base + L"\\Qualcosa\\dato.txt"), "not the installer's");
@@ -415,6 +462,24 @@ TEST_F(InstallerTest, AJournalThatCannotBeTrustedChangesNothing) {
     ASSERT_FALSE(result.dialogs.empty());
     EXPECT_EQ(result.dialogs.back().text, L"Patch installata con successo!") << dialog_driver::transcript(result);
     EXPECT_EQ(tree_of(install), installed(before));
+}
+
+// A run cut short while it wrote its journal leaves the bytes under a name of
+// its own; the next start removes them, but not those a run at work holds.
+TEST_F(InstallerTest, AJournalCutShortWhileWrittenIsRemovedByTheNextStart) {
+    const std::wstring journal = install + L"\\patch7.journal";
+    fixture::write_file(journal + L".1.tmp", "Varenkor Catalogo, patch 7: aggior");
+    fixture::write_file(journal + L".2.tmp", "Varenkor Catalogo, patch 7: aggiornamento in corso\r\nstate: begun");
+    Tree expected = installed(tree_of(install));
+    expected.erase(L"patch7.journal.1.tmp");
+    HANDLE other_run = CreateFileW((journal + L".2.tmp").c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other_run, INVALID_HANDLE_VALUE);
+    const auto result = run();
+    CloseHandle(other_run);
+    ASSERT_FALSE(result.dialogs.empty());
+    EXPECT_EQ(result.dialogs.back().text, L"Patch installata con successo!") << dialog_driver::transcript(result);
+    EXPECT_EQ(tree_of(install), expected);
 }
 
 }  // namespace

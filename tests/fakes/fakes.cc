@@ -273,6 +273,13 @@ void TempFolderFileSystem::write_file(const std::wstring& path, std::string_view
     write_bytes("write_file", path, bytes, std::ios::trunc);
 }
 
+void TempFolderFileSystem::create_file(const std::wstring& path, std::string_view bytes) {
+    if (fs::exists(host(path))) throw RunTimeError(err::file_already_exists, L"File già esistente: " + path);
+    write_bytes("create_file", path, bytes, std::ios::trunc);
+}
+
+bool TempFolderFileSystem::is_link(const std::wstring& path) { return links.count(path) != 0; }
+
 namespace {
 
 class FakeHeldFile : public runtime::FileSystem::HeldFile {
@@ -301,8 +308,10 @@ private:
 
 std::unique_ptr<runtime::FileSystem::HeldFile> TempFolderFileSystem::create_held(const std::wstring& path,
                                                                                  std::string_view bytes) {
-    const std::wstring temporary = path + L".tmp";
-    write_file(temporary, bytes);
+    unsigned n = 1;
+    while (fs::exists(host(runtime::held_file_temporary(path, n)))) ++n;
+    const std::wstring temporary = runtime::held_file_temporary(path, n);
+    write_bytes("create_held", temporary, bytes, std::ios::trunc);
     if (fs::exists(host(path))) {
         fs::remove(host(temporary));
         return nullptr;

@@ -90,7 +90,8 @@ public:
     std::wstring short_path(const std::wstring& path) override;
     std::string read_file(const std::wstring& path) override;
     void append_file(const std::wstring& path, std::string_view bytes) override;
-    void write_file(const std::wstring& path, std::string_view bytes) override;
+    void create_file(const std::wstring& path, std::string_view bytes) override;
+    bool is_link(const std::wstring& path) override;
     std::unique_ptr<HeldFile> create_held(const std::wstring& path, std::string_view bytes) override;
     std::unique_ptr<HeldFile> hold(const std::wstring& path) override;
 
@@ -103,8 +104,12 @@ public:
     std::map<std::wstring, std::wstring> short_paths;
     /// Files that another program holds open.
     std::set<std::wstring> held_by_another;
+    /// Paths that are links to elsewhere.
+    std::set<std::wstring> links;
 
     // Helpers for tests.
+    /// Writes a file in place, flushed: what a held file's rewrite does.
+    void write_file(const std::wstring& path, std::string_view bytes);
     void put(const std::wstring& path, std::string_view bytes);
     /// Writes as a program does that does not flush: a power cut loses it.
     void put_unflushed(const std::wstring& path, std::string_view bytes);

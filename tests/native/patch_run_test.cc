@@ -292,7 +292,7 @@ TEST_F(PatchRun, ARefusalEndsWithoutTouchingTheCatalogue) {
          runtime::exit_code::already_installed, L"Hai già installato questa patch in data 01/08/2020"},
         {"another run holds its journal",
          [&] {
-             const catalogue_update::Journal begun{false, L"", L"", archive(), {}, kHistory1To6, "7\r\n"};
+             const catalogue_update::Journal begun{false, L"", L"", archive(), {}, kHistory1To6, "7\r\n", L""};
              fake().files.put(install + L"\\patch7.journal", begun.serialize());
              fake().files.held_by_another.insert(install + L"\\patch7.journal");
          },
@@ -369,6 +369,14 @@ TEST_F(PatchRun, AFailedUpdateLeavesTheFolderAsItWas) {
         {"a name outside the folder", [&] { fake().unzip.listing.push_back("../fuori.htm"); }, L"../fuori.htm"},
         {"one of the update's own names", [&] { fake().unzip.listing.push_back("patch.txt"); },
          L"non può sostituire"},
+        {"a short name, as the set-aside data may have",
+         [&] { fake().unzip.listing.push_back("CATALO~1.PRI/vecchio.htm"); }, L"non può sostituire"},
+        {"a device's name beside the data", [&] { fake().unzip.listing.push_back("Aux.txt"); },
+         L"Aux.txt, che in Windows è il nome di un dispositivo"},
+        {"a device's name in the data", [&] { fake().unzip.listing.push_back("catalogo/com1"); },
+         L"catalogo/com1, che in Windows è il nome di un dispositivo"},
+        {"a data folder that is a link", [&] { fake().files.links.insert(install + L"\\catalogo"); },
+         L"è un collegamento a un'altra cartella"},
         {"a damaged archive", [&] { fake().unzip.list_result = 3; }, L"è danneggiato"},
         {"set-aside refused", [&] { fake().files.fail("move", install + L"\\catalogo"); }, L"Operazione non riuscita"},
         {"out of memory in the library call", [&] { fake().unzip.extract = [] { throw std::bad_alloc(); }; },
@@ -445,6 +453,24 @@ TEST_F(PatchRun, ASuccessfulRunTouchesNothingElse) {
     EXPECT_EQ(tree(), expected);
 }
 
+// A run cut short while it wrote its journal left its bytes under a temporary
+// name: the next start removes them, but neither bytes that are no journal's
+// nor those another run at work holds.
+TEST_F(PatchRun, AJournalCutShortWhileWrittenIsRemovedByTheNextStart) {
+    const std::wstring journal = install + L"\\patch7.journal";
+    const std::string bytes =
+        catalogue_update::Journal{false, L"", L"", archive(), {}, kHistory1To6, "7\r\n", L""}.serialize();
+    fake().files.put(journal + L".1.tmp", bytes.substr(0, 20));
+    fake().files.put(journal + L".2.tmp", "");
+    fake().files.put(journal + L".3.tmp", bytes);
+    fake().files.held_by_another.insert(journal + L".3.tmp");
+    fake().files.put(journal + L".5.tmp", "the user's own notes");
+    EXPECT_EQ(run(), runtime::exit_code::installed);
+    auto expected = installed();
+    expected.insert({{L"patch7.journal.3.tmp", bytes}, {L"patch7.journal.5.tmp", "the user's own notes"}});
+    EXPECT_EQ(tree(), expected);
+}
+
 // The delivery folder may be named in any script (a user's downloads); the
 // library takes single-byte paths, so it gets the short form.
 TEST_F(PatchRun, APathOutsideTheCodePageReachesTheLibraryByItsShortForm) {
@@ -507,7 +533,7 @@ TEST_F(PatchRun, AJournalThatCannotBeTrustedChangesNothing) {
         return bytes.replace(sum, 16, digits);
     };
     const Journal begun{false, L"catalogo.prima-della-patch-7", L"", archive(), {}, kHistory1To6,
-                        "7         06/12/2026\r\n"};
+                        "7         06/12/2026\r\n", L""};
     const std::string whole = begun.serialize();
     ASSERT_EQ(Journal::parse(with_state(whole, "begun    ")), begun);
     Journal other_history = begun;
@@ -576,19 +602,22 @@ TEST_F(PatchRun, ACleanupThatFailsIsFinishedByTheNextStart) {
 // The power goes at every change a run makes in turn, and whatever was not
 // flushed is lost: the next start then leaves the catalogue installed once,
 // with nothing of the cut run left over.
+// In a run that fails, the cut may come while the rollback puts things back.
 TEST_F(PatchRun, APowerCutAtAnyStepIsMendedByTheNextStart) {
-    for (const bool volume_flushes : {true, false}) {
+    for (const auto& [volume_flushes, failing] : {std::pair{true, false}, {false, false}, {true, true}}) {
         for (int changes = 0;; ++changes) {
             SCOPED_TRACE("power cut after " + std::to_string(changes) + " changes, volume flushed: " +
-                         std::to_string(volume_flushes));
+                         std::to_string(volume_flushes) + ", extraction failing: " + std::to_string(failing));
             start_over();
             extract_new_data();
             fake().files.put(install + L"\\progetto.htm", "old page");
             fake().files.volume_flushes = volume_flushes;
+            fake().unzip.result = failing ? 2 : 0;
             fake().files.cut_power_after(changes);
             run();
             const bool cut = fake().files.power_was_cut();
             fake().files.power_on();
+            fake().unzip.result = 0;
             run();
             EXPECT_EQ(tree(), installed());
             EXPECT_FALSE(fake().files.exists(archive()));

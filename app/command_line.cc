@@ -24,6 +24,13 @@ std::wstring name_of(const std::wstring& argument) { return lower(argument.subst
 
 bool takes_value(const std::wstring& name) { return name == L"log" || name == L"dir"; }
 
+/// What /quiet and /passive, in any of their spellings, ask of the screen.
+std::optional<Interface> interface_named(const std::wstring& name) {
+    if (name == L"quiet" || name == L"q" || name == L"qn") return Interface::quiet;
+    if (name == L"passive" || name == L"qb") return Interface::passive;
+    return std::nullopt;
+}
+
 bool is_known(const std::wstring& name) {
     static const std::wstring names[] = {L"quiet", L"q",   L"qn",  L"passive",   L"qb",
                                          L"log",   L"dir", L"?",   L"help",      L"norestart"};
@@ -34,7 +41,6 @@ bool is_known(const std::wstring& name) {
 
 Options parse(const std::vector<std::wstring>& arguments) {
     Options options;
-    bool quiet = false, passive = false;
     const auto fault = [&](std::wstring problem) {
         if (!options.problem) options.problem = std::move(problem);
     };
@@ -52,8 +58,8 @@ Options parse(const std::vector<std::wstring>& arguments) {
         const std::size_t equals = argument.find(L'=');
         if (!takes_value(name)) {
             if (equals != std::wstring::npos) fault(L"L'opzione /" + name + L" non vuole un valore: " + argument);
-            if (name == L"quiet" || name == L"q" || name == L"qn") quiet = true;
-            if (name == L"passive" || name == L"qb") passive = true;
+            // Quiet wins over passive, whatever their order.
+            if (const std::optional<Interface> asked = interface_named(name)) options.ui = std::max(options.ui, *asked);
             if (name == L"?" || name == L"help") options.help = true;
             continue;
         }
@@ -70,14 +76,46 @@ Options parse(const std::vector<std::wstring>& arguments) {
             fault(log ? L"Manca il nome del file dopo /log" : L"Manca il nome della cartella dopo /dir");
             continue;
         }
+        // A name may start with a switch's sign, but in a deployment's command
+        // line such a value far more often means a name left out before a
+        // mistyped switch; taken as a name it would hide that. ".\-x.log"
+        // still names such a file.
+        if (value[0] == L'/' || value[0] == L'-') {
+            fault(L"Il valore di /" + name + L" sembra un'opzione: " + value);
+            continue;
+        }
+        // No name holds a quote. One here was escaped by the backslash before
+        // it ("C:\Cat\"), so the value ran on and took the switches after it.
+        if (value.find(L'"') != std::wstring::npos) {
+            fault(L"Il valore di /" + name + L" contiene delle virgolette: " + value +
+                  L"\n(una \\ subito prima delle virgolette di chiusura le fa leggere come parte del valore: "
+                  L"toglierla o raddoppiarla)");
+            continue;
+        }
         std::optional<std::wstring>& slot = log ? options.log_file : options.installation_folder;
         // The same value twice is harmless; two different ones leave no way to
         // know which was meant.
         if (!slot) slot = value;
         else if (lower(*slot) != lower(value)) fault(L"L'opzione /" + name + L" è data due volte con valori diversi");
     }
-    options.ui = quiet ? Interface::quiet : passive ? Interface::passive : Interface::full;
     return options;
+}
+
+Interface interface_in_line(std::wstring_view command_line) {
+    constexpr std::wstring_view breaks = L" \t\r\n\"";
+    // The program's path, as Windows reads it: up to its closing quote when
+    // quoted, else up to the first blank; its backslashes escape nothing.
+    std::size_t at = command_line.rfind(L'"', 0) == 0 ? command_line.find(L'"', 1) : command_line.find_first_of(L" \t");
+    Interface ui = Interface::full;
+    while (at < command_line.size() && (at = command_line.find_first_not_of(breaks, at)) != command_line.npos) {
+        const std::size_t end = std::min(command_line.find_first_of(breaks, at), command_line.size());
+        // The whole word, "=" included: "/quiet=yes" is not /quiet.
+        const std::wstring word(command_line.substr(at, end - at));
+        const std::optional<Interface> asked = is_switch(word) ? interface_named(lower(word.substr(1))) : std::nullopt;
+        if (asked) ui = std::max(ui, *asked);
+        at = end;
+    }
+    return ui;
 }
 
 std::wstring usage() {

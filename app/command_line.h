@@ -3,6 +3,7 @@
 // installers take them: "/" or "-", any case, a value after a space or "=".
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/dialogs.h"
@@ -10,6 +11,7 @@
 namespace command_line {
 
 /// How much of itself the run shows.
+/// In the order of what they hide: the larger wins.
 enum class Interface {
     full,     ///< the window and every message box, as without switches
     passive,  ///< the window; each box answered with its default button
@@ -29,6 +31,14 @@ struct Options {
 
 /// Reads the arguments that follow the program's name.
 Options parse(const std::vector<std::wstring>& arguments);
+
+/// The most the run may show, read from the whole command line as the process
+/// received it, the program's path included: /quiet and /passive (and their
+/// short forms) count wherever they stand as words of their own, also inside
+/// a value that a stray quote made of the rest of the line, so that a
+/// deployment with its quoting wrong still never waits on a box. The program's
+/// path is skipped as Windows reads it.
+Interface interface_in_line(std::wstring_view command_line);
 
 /// The usage, as the box of /? shows it.
 std::wstring usage();

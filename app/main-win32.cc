@@ -2,6 +2,7 @@
 // window (none when quiet), whose first activation runs the patch.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -88,7 +89,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     // folder the installer was started from, only from the system's.
     const bool search_limited = platform::limit_library_search();
 
-    const command_line::Options options = command_line::parse(platform::command_line_arguments());
+    command_line::Options options = command_line::parse(platform::command_line_arguments());
+    // A deployment never waits on a box: /quiet or /passive anywhere in the
+    // line counts, also where a stray quote made it part of a value.
+    options.ui = std::max(options.ui, command_line::interface_in_line(platform::command_line()));
     platform::Win32Dialogs screen;
     std::optional<std::unique_ptr<runtime::Log>> log = open_log(options, screen);
     if (!log) return runtime::exit_code::log_not_created;

@@ -183,6 +183,9 @@ TEST_F(Switches, RefusedCommandLinesTouchNothing) {
         {L"/bogus", 1639, L"Opzione sconosciuta: /bogus\n\nUso: installa_patch.exe"},
         {L"/log", 1639, L"Manca il nome del file dopo /log\n\nUso:"},
         {L"/log /quiet", 1639, {}},
+        // The backslash before the closing quote keeps the value open: it takes
+        // /quiet and the log's path. Still quiet, and no log to write.
+        {L"/dir \"" + base + L"\\Cat\\\" /quiet /log " + quoted_log(), 1639, {}},
         {L"/log " + quoted_log() + L" /LOG=\"" + base + L"\\altro.log\"", 1639,
          L"L'opzione /log è data due volte con valori diversi", DialogIcon::critical, L"due volte"},
         {L"/dir \"" + base + L"\\Non c'è\"", 1642, L"La cartella indicata con /dir non esiste: " + base + L"\\Non c'è"},
@@ -208,6 +211,7 @@ TEST_F(Switches, RefusedCommandLinesTouchNothing) {
             EXPECT_EQ(result.dialogs[0].icon, row.icon);
         }
         if (!row.logged.empty()) expect_logged({row.logged, L"(codice di uscita " + std::to_wstring(row.exit_code) + L")"});
+        else EXPECT_FALSE(exists(log_file()));
         EXPECT_FALSE(exists(base + L"\\Manca"));
         EXPECT_EQ(tree_of(install), before);
         EXPECT_TRUE(exists(archive));

@@ -37,7 +37,6 @@ TEST(CommandLine, ReadsSwitchesAsWindowsInstallersTakeThem) {
         {{L"-log", L"a.log", L"/log=A.LOG"}, Interface::full, L"a.log", {}},
         {{L"/dir", L"C:\\Programmi\\Varenkor Catalogo"}, Interface::full, {}, L"C:\\Programmi\\Varenkor Catalogo"},
         {{L"/Dir=D:\\Cat=1"}, Interface::full, {}, L"D:\\Cat=1"},
-        {{L"/log", L"-x.log"}, Interface::full, L"-x.log", {}},
         {{L"/?"}, Interface::full, {}, {}, true},
         {{L"/quiet", L"-HELP"}, Interface::quiet, {}, {}, true},
     };
@@ -77,6 +76,18 @@ TEST(CommandLine, NamesTheFirstFaultAndKeepsTheRest) {
          Interface::full, L"a.log"},
         {{L"/dir=C:\\A", L"/dir=C:\\B"}, L"L'opzione /dir è data due volte con valori diversi"},
         {{L"/qn", L"/x", L"/y", L"/log", L"q.log"}, L"Opzione sconosciuta: /x", Interface::quiet, L"q.log"},
+        // "/dir "C:\Cat\" /quiet /log C:\x.log" as Windows splits it: the backslash
+        // makes the closing quote part of the value, which takes the rest.
+        {{L"/dir", L"C:\\Cat\" /quiet /log C:\\x.log"},
+         L"Il valore di /dir contiene delle virgolette: C:\\Cat\" /quiet /log C:\\x.log\n(una \\ subito prima "
+         L"delle virgolette di chiusura le fa leggere come parte del valore: toglierla o raddoppiarla)"},
+        {{L"/log", L"a\"b.log", L"/quiet"}, L"Il valore di /log contiene delle virgolette: a\"b.log\n(una \\ "
+         L"subito prima delle virgolette di chiusura le fa leggere come parte del valore: toglierla o raddoppiarla)",
+         Interface::quiet},
+        {{L"/log", L"/x"}, L"Il valore di /log sembra un'opzione: /x"},
+        {{L"/log=/x", L"/q"}, L"Il valore di /log sembra un'opzione: /x", Interface::quiet},
+        {{L"/log", L"-x.log"}, L"Il valore di /log sembra un'opzione: -x.log"},
+        {{L"/dir=-", L"/log", L"x.log"}, L"Il valore di /dir sembra un'opzione: -", Interface::full, L"x.log"},
     };
     for (const auto& row : rows) {
         const Options options = command_line::parse(row.arguments);
@@ -84,6 +95,36 @@ TEST(CommandLine, NamesTheFirstFaultAndKeepsTheRest) {
         EXPECT_EQ(*options.problem, row.problem);
         EXPECT_EQ(options.ui, row.ui);
         EXPECT_EQ(options.log_file, row.log);
+    }
+}
+
+// The whole line as the process received it: a quiet or passive switch counts
+// wherever it stands as a word of its own, also inside a value that a stray
+// quote made of the rest of the line; never inside the program's own path.
+TEST(CommandLine, QuietOrPassiveAnywhereInTheWholeLine) {
+    const struct {
+        std::wstring line;
+        Interface ui;
+    } rows[] = {
+        {L"installa_patch.exe /dir \"C:\\Cat\\\" /quiet /log C:\\x.log", Interface::quiet},
+        {L"\"C:\\Deploy\\installa_patch.exe\" -Q", Interface::quiet},
+        {L"installa_patch.exe\t/QN", Interface::quiet},
+        {L"installa_patch.exe /log \"C:\\a b\\\"/q\"", Interface::quiet},
+        {L"installa_patch.exe /dir \"C:\\Cat\\\" /qb", Interface::passive},
+        {L"installa_patch.exe -Passive /log x.log", Interface::passive},
+        {L"installa_patch.exe /passive /q", Interface::quiet},
+        {L"", Interface::full},
+        {L"installa_patch.exe", Interface::full},
+        {L"C:\\q\\installa_patch.exe /log q.log", Interface::full},
+        {L"C:/q/installa_patch.exe /log C:/qx", Interface::full},
+        {L"\"C:\\Deploy /q\\installa_patch.exe\" /log x.log", Interface::full},
+        {L"\"C:\\Deploy -passive\\installa_patch.exe\"", Interface::full},
+        {L"installa_patch.exe /log C:\\x-q.log /dir C:\\a/qb", Interface::full},
+        {L"installa_patch.exe /quietly /q- /qbx /quiet=yes", Interface::full},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.line.begin(), row.line.end()));
+        EXPECT_EQ(command_line::interface_in_line(row.line), row.ui);
     }
 }
 

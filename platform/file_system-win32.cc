@@ -235,21 +235,154 @@ std::string Win32FileSystem::read_file(const std::wstring& path) {
     return read_all(open_file(path, GENERIC_READ, OPEN_EXISTING, action).get(), action);
 }
 
+namespace {
+
+/// A privilege of the process enabled while the object lives, where the
+/// process's token holds it (an elevated administrator's holds it, disabled),
+/// and put back as it was after.
+class ScopedPrivilege {
+public:
+    explicit ScopedPrivilege(const wchar_t* name) {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+        token_.reset(token);
+        TOKEN_PRIVILEGES wanted{};
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (!LookupPrivilegeValueW(nullptr, name, &wanted.Privileges[0].Luid)) return;
+        DWORD size = sizeof previous_;
+        // It succeeds, with ERROR_NOT_ALL_ASSIGNED, for a privilege the token lacks.
+        enabled_ = AdjustTokenPrivileges(token_.get(), FALSE, &wanted, sizeof previous_, &previous_, &size) &&
+                   GetLastError() == ERROR_SUCCESS;
+    }
+    ScopedPrivilege(const ScopedPrivilege&) = delete;
+    ScopedPrivilege& operator=(const ScopedPrivilege&) = delete;
+    ~ScopedPrivilege() {
+        if (enabled_) AdjustTokenPrivileges(token_.get(), FALSE, &previous_, 0, nullptr, nullptr);
+    }
+    bool enabled() const { return enabled_; }
+
+private:
+    ScopedKernelHandle token_;
+    TOKEN_PRIVILEGES previous_{};
+    bool enabled_ = false;
+};
+
+constexpr DWORD kBufferSize = 1u << 20;
+
+/// Copies the rest of `from` into `to` a buffer at a time: a file may be
+/// larger than what the 32-bit program can hold in memory.
+void pour(HANDLE from, HANDLE to, char* buffer, const std::wstring& action) {
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(from, buffer, kBufferSize, &read, nullptr)) raise(GetLastError(), action);
+        if (read == 0) return;
+        for (DWORD done = 0; done < read;) {
+            DWORD written = 0;
+            if (!WriteFile(to, buffer + done, read - done, &written, nullptr) || written == 0)
+                raise(GetLastError(), action);
+            done += written;
+        }
+    }
+}
+
+/// Copies each named data stream of `from` (the mark of a download, another
+/// program's own data) beside the main one of `to`, flushed.
+void copy_named_streams(const std::wstring& from, const std::wstring& to, char* buffer, const std::wstring& action) {
+    WIN32_FIND_STREAM_DATA stream;
+    const ScopedFindHandle find(FindFirstStreamW(from.c_str(), FindStreamInfoStandard, &stream, 0));
+    if (!find) {
+        if (GetLastError() == ERROR_HANDLE_EOF) return;
+        raise(GetLastError(), action);
+    }
+    do {
+        // Names come as ":name:$DATA"; the main stream's is "::$DATA".
+        const std::wstring name = stream.cStreamName;
+        if (name == L"::$DATA") continue;
+        const ScopedFileHandle source(
+            CreateFileW((from + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!source) raise(GetLastError(), action);
+        const ScopedFileHandle copy(
+            CreateFileW((to + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!copy) raise(GetLastError(), action);
+        pour(source.get(), copy.get(), buffer, action);
+        if (!FlushFileBuffers(copy.get())) raise(GetLastError(), action);
+    } while (FindNextStreamW(find.get(), &stream));
+    if (GetLastError() != ERROR_HANDLE_EOF) raise(GetLastError(), action);
+}
+
+std::unique_ptr<BYTE[]> security_descriptor(HANDLE file, SECURITY_INFORMATION parts, const std::wstring& action) {
+    DWORD size = 512;
+    auto descriptor = std::make_unique<BYTE[]>(size);
+    while (!GetKernelObjectSecurity(file, parts, descriptor.get(), size, &size)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) raise(GetLastError(), action);
+        descriptor = std::make_unique<BYTE[]>(size);
+    }
+    return descriptor;
+}
+
+/// Gives the copy the original's security descriptor as it is, not merged
+/// with what the copies folder passes on: renamed back into place, the copy
+/// is what the original was, its inherited entries still marked inherited.
+/// The access list goes through the copy's handle, which has held the right
+/// to set it since the file was created: that one must succeed. The owner,
+/// the group, the integrity label and the audit list are set each on its
+/// own, where the process may; an installer without the privileges for them
+/// still gives the file back its bytes and who may use it, and the update
+/// does not fail for them. They go first, while the copy's own access list
+/// still lets them be set.
+void copy_security(HANDLE copy, const std::wstring& to, PSECURITY_DESCRIPTOR descriptor, bool audit,
+                   const std::wstring& action) {
+    const SECURITY_INFORMATION parts[] = {OWNER_SECURITY_INFORMATION, GROUP_SECURITY_INFORMATION,
+                                          LABEL_SECURITY_INFORMATION, SACL_SECURITY_INFORMATION};
+    for (const SECURITY_INFORMATION part : parts)
+        if (audit || part != SACL_SECURITY_INFORMATION) SetFileSecurityW(to.c_str(), part, descriptor);
+    if (!SetKernelObjectSecurity(copy, DACL_SECURITY_INFORMATION, descriptor)) raise(GetLastError(), action);
+}
+
+}  // namespace
+
 void Win32FileSystem::copy_exactly(const std::wstring& from, const std::wstring& to) {
     const std::wstring action = L"Impossibile copiare il file " + from + L" in " + to;
-    const std::string bytes = read_file(from);
-    WIN32_FILE_ATTRIBUTE_DATA source{};
-    if (!GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &source)) raise(GetLastError(), action);
-    {
-        ScopedFileHandle copy(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                          nullptr));
-        if (!copy) raise(GetLastError(), action);
-        write_all(copy.get(), bytes, action);
-        if (!SetFileTime(copy.get(), &source.ftCreationTime, &source.ftLastAccessTime, &source.ftLastWriteTime) ||
-            !FlushFileBuffers(copy.get()))
-            raise(GetLastError(), action);
-    }
-    if (!SetFileAttributesW(to.c_str(), source.dwFileAttributes)) raise(GetLastError(), action);
+    // Reading the audit list needs the first; giving the copy an owner other
+    // than the installer's user or groups, the second.
+    const ScopedPrivilege security(SE_SECURITY_NAME), restore(SE_RESTORE_NAME);
+    const bool audit = security.enabled();
+    const ScopedFileHandle source(CreateFileW(from.c_str(), GENERIC_READ | (audit ? ACCESS_SYSTEM_SECURITY : 0),
+                                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!source) raise(GetLastError(), action);
+    // Taken before a byte is read, which moves the last access time.
+    FILE_BASIC_INFO basic{};
+    DWORD volume = 0;
+    if (!GetFileInformationByHandleEx(source.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetVolumeInformationByHandleW(source.get(), nullptr, 0, nullptr, nullptr, &volume, nullptr, 0))
+        raise(GetLastError(), action);
+    std::unique_ptr<BYTE[]> descriptor;
+    if (volume & FILE_PERSISTENT_ACLS)
+        descriptor = security_descriptor(source.get(),
+                                         OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                             DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION |
+                                             (audit ? SACL_SECURITY_INFORMATION : 0),
+                                         action);
+
+    const ScopedFileHandle copy(
+        CreateFileW(to.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy) raise(GetLastError(), action);
+    const auto buffer = std::make_unique<char[]>(kBufferSize);
+    pour(source.get(), copy.get(), buffer.get(), action);
+    if (volume & FILE_NAMED_STREAMS) copy_named_streams(from, to, buffer.get(), action);
+    if (descriptor) copy_security(copy.get(), to, descriptor.get(), audit, action);
+    // Times and attributes last, read-only among them, through the handle
+    // that keeps its right to write; only the attributes a file can be given.
+    // The change time is the system's own (zero leaves it).
+    basic.ChangeTime.QuadPart = 0;
+    basic.FileAttributes &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                            FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(copy.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !FlushFileBuffers(copy.get()))
+        raise(GetLastError(), action);
 }
 
 bool Win32FileSystem::flush_volume(const std::wstring& path) {

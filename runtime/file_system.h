@@ -58,8 +58,13 @@ public:
     /// missing or a mix of both; an existing folder is not replaced.
     virtual void move(const std::wstring& from, const std::wstring& to) = 0;
 
-    /// Copies a file to a new name (an existing one is an error) with its
-    /// bytes, attributes and times, flushed to the disk before returning.
+    /// Copies a file to a new name (an existing one is an error) whole, so
+    /// that the copy renamed over it gives it back as it was: its bytes, its
+    /// named data streams, its security descriptor as it is (the access list;
+    /// the owner, group, integrity label and audit list where the process may
+    /// set them, without failing where it may not), its attributes and its
+    /// creation, last access and last write times as they were before the
+    /// copy read it; flushed to the disk before returning.
     virtual void copy_exactly(const std::wstring& from, const std::wstring& to) = 0;
 
     /// Flushes everything written to the volume that holds `path` to the disk;

@@ -1,8 +1,11 @@
 // The catalogue update: the overwrite question, and the failures that must not
 // leave the patch recorded as installed.
 #include <windows.h>
+#include <sddl.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/update_journal.h"
 #include "tests/e2e/e2e_support.h"
@@ -12,6 +15,39 @@ namespace {
 
 using dialog_driver::DialogIcon;
 namespace button = dialog_driver::button;
+
+/// A file's owner, group, access list and last write time, as text.
+std::wstring security_and_time_of(const std::wstring& path) {
+    const SECURITY_INFORMATION parts =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    GetFileSecurityW(path.c_str(), parts, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    wchar_t* text = nullptr;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (size == 0 || !GetFileSecurityW(path.c_str(), parts, descriptor.data(), size, &size) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1, parts, &text,
+                                                              nullptr) ||
+        !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return L"(unreadable, error " + std::to_wstring(GetLastError()) + L")";
+    std::wstring result = text;
+    LocalFree(text);
+    return result + L" written " + std::to_wstring(data.ftLastWriteTime.dwHighDateTime) + L":" +
+           std::to_wstring(data.ftLastWriteTime.dwLowDateTime);
+}
+
+/// Leaves a file to its owner and the system alone; under Wine, which keeps
+/// of an access list only the permission bits, everyone's go.
+void make_private(const std::wstring& path) {
+    const std::wstring before = security_and_time_of(path);
+    const std::wstring owner = before.substr(2, before.find(L"G:") - 2);
+    PSECURITY_DESCRIPTOR dacl = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        (L"D:P(A;;FA;;;SY)(A;;FA;;;" + owner + L")").c_str(), SDDL_REVISION_1, &dacl, nullptr));
+    EXPECT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, dacl));
+    LocalFree(dacl);
+    ASSERT_NE(security_and_time_of(path), before);
+}
 
 class Update : public InstallerTest {
 protected:
@@ -229,9 +265,13 @@ TEST_F(FailedUpdate, ADataFileHeldOpenByAnotherProgram) {
 
 // While the overwrite question waits, the user saves files in the
 // installation folder; the page beside the data is replaced (Yes); then an
-// entry fails. The page gets its old bytes back, the saved files stay.
+// entry fails. The page gets its old bytes back, its access list and its
+// last write time with them; the saved files stay.
 TEST_F(FailedUpdate, FilesSavedMeanwhileAndAFileReplacedSurviveAFailure) {
-    fixture::write_file(install + L"\\progetto.htm", "the user's own page");
+    const std::wstring page = install + L"\\progetto.htm";
+    fixture::write_file(page, "the user's own page");
+    make_private(page);
+    const std::wstring kept = security_and_time_of(page);
     deliver_long_archive("catalogo/zz_ultima.htm");
     const Tree saved = {{L"ordine_cliente.txt", "order"},
                         {L"Esportazioni", "<folder>"},
@@ -242,8 +282,12 @@ TEST_F(FailedUpdate, FilesSavedMeanwhileAndAFileReplacedSurviveAFailure) {
         fixture::write_file(install + L"\\Esportazioni\\listino.csv", "price list");
         return button::yes;
     };
-    expect({L"error: catalogo/zz_ultima.htm", [&] { deliver_long_archive(); }, save_then_yes, saved,
-            long_archive_tree()});
+    expect({L"error: catalogo/zz_ultima.htm",
+            [&] {
+                EXPECT_EQ(security_and_time_of(page), kept);
+                deliver_long_archive();
+            },
+            save_then_yes, saved, long_archive_tree()});
 }
 
 // A new data file held open by another program (an antivirus) when the

@@ -1,6 +1,7 @@
 // The shortcut reader and the folder test against Wine's real shell link object
 // and file system.
 #include <windows.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "platform/file_system-win32.h"
@@ -184,6 +186,78 @@ TEST(FileSystemOnWine, ReadOnlyFilesAreNotDeletedOrOverwritten) {
         EXPECT_EQ(e.number(), 53);
     }
     fs::remove_all(folder);
+}
+
+/// A file's owner, group and access list, as text.
+std::wstring security_of(const std::wstring& path) {
+    const SECURITY_INFORMATION parts =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    GetFileSecurityW(path.c_str(), parts, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    wchar_t* text = nullptr;
+    if (size == 0 || !GetFileSecurityW(path.c_str(), parts, descriptor.data(), size, &size) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1, parts, &text,
+                                                              nullptr))
+        return L"(unreadable, error " + std::to_wstring(GetLastError()) + L")";
+    const std::wstring result = text;
+    LocalFree(text);
+    return result;
+}
+
+unsigned long long ticks(const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The copy the update keeps of a file it replaces, to give it back on a
+// failure. Wine's volume keeps no named streams (it says so), so this cannot
+// show them copied; it keeps of an access list what maps to the owner's and
+// everyone's permission bits, so the one set here grants everyone nothing.
+TEST(FileSystemOnWine, AnExactCopyKeepsBytesAccessListTimesAndAttributes) {
+    platform::Win32FileSystem files;
+    const std::wstring folder = (fs::temp_directory_path() / L"fs copia").wstring();
+    if (files.path_exists(folder)) files.remove_tree(folder);
+    files.make_folder(folder);
+    const std::wstring original = folder + L"\\leggimi.htm", copy = folder + L"\\copia-in-corso";
+    std::string bytes((5u << 19) + 7, '\0');  // more than one buffer of the copy (1 MiB), and a tail
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+    files.write_file(original, bytes);
+
+    const std::wstring inherited = security_of(original);
+    const std::wstring owner = inherited.substr(2, inherited.find(L"G:") - 2);
+    PSECURITY_DESCRIPTOR dacl = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        (L"D:P(A;;FA;;;SY)(A;;FA;;;" + owner + L")").c_str(), SDDL_REVISION_1, &dacl, nullptr));
+    EXPECT_TRUE(SetFileSecurityW(original.c_str(), DACL_SECURITY_INFORMATION, dacl));
+    LocalFree(dacl);
+    {
+        const FILETIME created{0x11111111, 0x01c00000}, accessed{0x22222222, 0x01c10000},
+            written{0x33333333, 0x01c20000};
+        const platform::ScopedFileHandle file(CreateFileW(original.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                          OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file && SetFileTime(file.get(), &created, &accessed, &written));
+    }
+    ASSERT_TRUE(SetFileAttributesW(original.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    ASSERT_TRUE(GetFileAttributesExW(original.c_str(), GetFileExInfoStandard, &before));
+    const DWORD read_only_hidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    ASSERT_EQ(before.dwFileAttributes & read_only_hidden, read_only_hidden);
+    const std::wstring security = security_of(original);
+    ASSERT_NE(security, inherited);
+
+    files.copy_exactly(original, copy);
+    WIN32_FILE_ATTRIBUTE_DATA after{};
+    ASSERT_TRUE(GetFileAttributesExW(copy.c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(after.dwFileAttributes, before.dwFileAttributes);
+    // The times it had before the copy read it. Wine gives the last write as
+    // the creation time.
+    EXPECT_EQ(ticks(after.ftCreationTime), ticks(before.ftCreationTime));
+    EXPECT_EQ(ticks(after.ftLastAccessTime), ticks(before.ftLastAccessTime));
+    EXPECT_EQ(ticks(after.ftLastWriteTime), ticks(before.ftLastWriteTime));
+    EXPECT_EQ(security_of(copy), security);
+    EXPECT_EQ(files.read_file(copy), bytes);
+    EXPECT_THROW(files.copy_exactly(original, copy), runtime::RunTimeError);
+    files.remove_tree(folder);
 }
 
 }  // namespace

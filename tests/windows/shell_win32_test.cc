@@ -221,7 +221,7 @@ TEST(FileSystemOnWine, AnExactCopyKeepsBytesAccessListTimesAndAttributes) {
     const std::wstring original = folder + L"\\leggimi.htm", copy = folder + L"\\copia-in-corso";
     std::string bytes((5u << 19) + 7, '\0');  // more than one buffer of the copy (1 MiB), and a tail
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
-    files.write_file(original, bytes);
+    files.create_file(original, bytes);
 
     const std::wstring inherited = security_of(original);
     const std::wstring owner = inherited.substr(2, inherited.find(L"G:") - 2);

@@ -1,7 +1,6 @@
 // The catalogue update: the overwrite question, and the failures that must not
 // leave the patch recorded as installed.
 #include <windows.h>
-#include <sddl.h>
 
 #include <functional>
 #include <string>
@@ -18,35 +17,10 @@ namespace button = dialog_driver::button;
 
 /// A file's owner, group, access list and last write time, as text.
 std::wstring security_and_time_of(const std::wstring& path) {
-    const SECURITY_INFORMATION parts =
-        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    DWORD size = 0;
-    GetFileSecurityW(path.c_str(), parts, nullptr, 0, &size);
-    std::vector<BYTE> descriptor(size);
-    wchar_t* text = nullptr;
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (size == 0 || !GetFileSecurityW(path.c_str(), parts, descriptor.data(), size, &size) ||
-        !ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1, parts, &text,
-                                                              nullptr) ||
-        !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return L"(unreadable, error " + std::to_wstring(GetLastError()) + L")";
-    std::wstring result = text;
-    LocalFree(text);
-    return result + L" written " + std::to_wstring(data.ftLastWriteTime.dwHighDateTime) + L":" +
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return L"(missing)";
+    return fixture::security_of(path) + L" written " + std::to_wstring(data.ftLastWriteTime.dwHighDateTime) + L":" +
            std::to_wstring(data.ftLastWriteTime.dwLowDateTime);
-}
-
-/// Leaves a file to its owner and the system alone; under Wine, which keeps
-/// of an access list only the permission bits, everyone's go.
-void make_private(const std::wstring& path) {
-    const std::wstring before = security_and_time_of(path);
-    const std::wstring owner = before.substr(2, before.find(L"G:") - 2);
-    PSECURITY_DESCRIPTOR dacl = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        (L"D:P(A;;FA;;;SY)(A;;FA;;;" + owner + L")").c_str(), SDDL_REVISION_1, &dacl, nullptr));
-    EXPECT_TRUE(SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, dacl));
-    LocalFree(dacl);
-    ASSERT_NE(security_and_time_of(path), before);
 }
 
 class Update : public InstallerTest {
@@ -270,7 +244,7 @@ TEST_F(FailedUpdate, ADataFileHeldOpenByAnotherProgram) {
 TEST_F(FailedUpdate, FilesSavedMeanwhileAndAFileReplacedSurviveAFailure) {
     const std::wstring page = install + L"\\progetto.htm";
     fixture::write_file(page, "the user's own page");
-    make_private(page);
+    fixture::make_private(page);
     const std::wstring kept = security_and_time_of(page);
     deliver_long_archive("catalogo/zz_ultima.htm");
     const Tree saved = {{L"ordine_cliente.txt", "order"},

@@ -1,7 +1,6 @@
 // The shortcut reader and the folder test against Wine's real shell link object
 // and file system.
 #include <windows.h>
-#include <sddl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -19,6 +18,7 @@
 #include "platform/shell-win32.h"
 #include "runtime/run_time_error.h"
 #include "shortcuts/module1.h"
+#include "tools/fixture/fixture_builder-win32.h"
 
 namespace {
 
@@ -188,23 +188,6 @@ TEST(FileSystemOnWine, ReadOnlyFilesAreNotDeletedOrOverwritten) {
     fs::remove_all(folder);
 }
 
-/// A file's owner, group and access list, as text.
-std::wstring security_of(const std::wstring& path) {
-    const SECURITY_INFORMATION parts =
-        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    DWORD size = 0;
-    GetFileSecurityW(path.c_str(), parts, nullptr, 0, &size);
-    std::vector<BYTE> descriptor(size);
-    wchar_t* text = nullptr;
-    if (size == 0 || !GetFileSecurityW(path.c_str(), parts, descriptor.data(), size, &size) ||
-        !ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1, parts, &text,
-                                                              nullptr))
-        return L"(unreadable, error " + std::to_wstring(GetLastError()) + L")";
-    const std::wstring result = text;
-    LocalFree(text);
-    return result;
-}
-
 unsigned long long ticks(const FILETIME& time) {
     return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
@@ -223,13 +206,7 @@ TEST(FileSystemOnWine, AnExactCopyKeepsBytesAccessListTimesAndAttributes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
     files.create_file(original, bytes);
 
-    const std::wstring inherited = security_of(original);
-    const std::wstring owner = inherited.substr(2, inherited.find(L"G:") - 2);
-    PSECURITY_DESCRIPTOR dacl = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        (L"D:P(A;;FA;;;SY)(A;;FA;;;" + owner + L")").c_str(), SDDL_REVISION_1, &dacl, nullptr));
-    EXPECT_TRUE(SetFileSecurityW(original.c_str(), DACL_SECURITY_INFORMATION, dacl));
-    LocalFree(dacl);
+    fixture::make_private(original);
     {
         const FILETIME created{0x11111111, 0x01c00000}, accessed{0x22222222, 0x01c10000},
             written{0x33333333, 0x01c20000};
@@ -242,8 +219,7 @@ TEST(FileSystemOnWine, AnExactCopyKeepsBytesAccessListTimesAndAttributes) {
     ASSERT_TRUE(GetFileAttributesExW(original.c_str(), GetFileExInfoStandard, &before));
     const DWORD read_only_hidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
     ASSERT_EQ(before.dwFileAttributes & read_only_hidden, read_only_hidden);
-    const std::wstring security = security_of(original);
-    ASSERT_NE(security, inherited);
+    const std::wstring security = fixture::security_of(original);
 
     files.copy_exactly(original, copy);
     WIN32_FILE_ATTRIBUTE_DATA after{};
@@ -254,7 +230,7 @@ TEST(FileSystemOnWine, AnExactCopyKeepsBytesAccessListTimesAndAttributes) {
     EXPECT_EQ(ticks(after.ftCreationTime), ticks(before.ftCreationTime));
     EXPECT_EQ(ticks(after.ftLastAccessTime), ticks(before.ftLastAccessTime));
     EXPECT_EQ(ticks(after.ftLastWriteTime), ticks(before.ftLastWriteTime));
-    EXPECT_EQ(security_of(copy), security);
+    EXPECT_EQ(fixture::security_of(copy), security);
     EXPECT_EQ(files.read_file(copy), bytes);
     EXPECT_THROW(files.copy_exactly(original, copy), runtime::RunTimeError);
     files.remove_tree(folder);

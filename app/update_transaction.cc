@@ -80,7 +80,10 @@ void Transaction::run(Steps& steps) {
     } catch (const runtime::EndProgram&) {
         throw;
     } catch (...) {
-        report_not_installed(reason_of_current_exception(), std::nullopt);
+        // Once the journal is written (the old history's copy may not fit on
+        // the disk), it is rolled back too.
+        const std::wstring reason = reason_of_current_exception();
+        report_not_installed(reason, roll_back());
     }
 
     try {

@@ -90,9 +90,8 @@ ScopedFileHandle open_file(const std::wstring& path, DWORD access, DWORD creatio
     return file;
 }
 
-/// Writes every byte and flushes them to the disk: the next step of the
-/// caller may rely on them surviving a power cut.
-void write_all(HANDLE file, std::string_view bytes, const std::wstring& action) {
+/// Writes every byte, however many calls the system takes for them.
+void write_every_byte(HANDLE file, std::string_view bytes, const std::wstring& action) {
     while (!bytes.empty()) {
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
@@ -100,6 +99,12 @@ void write_all(HANDLE file, std::string_view bytes, const std::wstring& action) 
             raise(GetLastError(), action);
         bytes.remove_prefix(written);
     }
+}
+
+/// Writes every byte and flushes them to the disk: the next step of the
+/// caller may rely on them surviving a power cut.
+void write_all(HANDLE file, std::string_view bytes, const std::wstring& action) {
+    write_every_byte(file, bytes, action);
     if (!FlushFileBuffers(file)) raise(GetLastError(), action);
 }
 
@@ -277,12 +282,7 @@ void pour(HANDLE from, HANDLE to, char* buffer, const std::wstring& action) {
         DWORD read = 0;
         if (!ReadFile(from, buffer, kBufferSize, &read, nullptr)) raise(GetLastError(), action);
         if (read == 0) return;
-        for (DWORD done = 0; done < read;) {
-            DWORD written = 0;
-            if (!WriteFile(to, buffer + done, read - done, &written, nullptr) || written == 0)
-                raise(GetLastError(), action);
-            done += written;
-        }
+        write_every_byte(to, std::string_view(buffer, read), action);
     }
 }
 
